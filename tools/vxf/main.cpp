@@ -1,0 +1,76 @@
+// main.cpp - the vxf command-line tool: finds the command and runs it.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+
+using namespace vxf::cli;
+
+namespace {
+
+size_t wordCount(const std::string& name) {
+    size_t n = 1;
+    for (char c : name) n += (c == ' ');
+    return n;
+}
+
+// The command whose words match the most leading arguments.
+const Command* findCommand(const std::vector<std::string>& words, size_t& used) {
+    const Command* best = nullptr;
+    used = 0;
+    for (const Command& c : commands()) {
+        size_t n = wordCount(c.name);
+        if (n > words.size() || n <= used) continue;
+        std::string joined;
+        for (size_t i = 0; i < n; ++i) joined += (i ? " " : "") + words[i];
+        if (joined == c.name) {
+            best = &c;
+            used = n;
+        }
+    }
+    return best;
+}
+
+void printCommandList(FILE* out) {
+    std::fprintf(out, "usage: vxf <command> [options]\n\ncommands:\n");
+    for (const Command& c : commands()) std::fprintf(out, "  %-18s %s\n", c.name.c_str(), c.summary.c_str());
+    std::fprintf(out, "\n'vxf <command> --help' describes a command.\n");
+}
+
+void printUsage(FILE* out, const Command& c) {
+    std::fprintf(out, "usage: vxf %s %s\n%s\n", c.name.c_str(), c.usage.c_str(), c.summary.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        printCommandList(words.empty() ? stderr : stdout);
+        return words.empty() ? kExitUsage : kExitOk;
+    }
+    size_t used = 0;
+    const Command* command = findCommand(words, used);
+    if (!command) {
+        std::fprintf(stderr, "vxf: unknown command '%s'\n", words[0].c_str());
+        printCommandList(stderr);
+        return kExitUsage;
+    }
+    std::vector<std::string> rest(words.begin() + static_cast<long>(used), words.end());
+    for (const std::string& w : rest) {
+        if (w == "--") break;
+        if (w == "--help" || w == "-h") {
+            printUsage(stdout, *command);
+            return kExitOk;
+        }
+    }
+    try {
+        return command->run(parseArgs(*command, rest));
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "vxf %s: %s\n", command->name.c_str(), e.message.c_str());
+        printUsage(stderr, *command);
+        return kExitUsage;
+    }
+}
