@@ -1,0 +1,69 @@
+// audio_file.h - one mono audio file in use: open, parse, create, read, write and finish it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "audio_error.h"
+#include "audio_format.h"
+#include "audio_stream.h"
+#include "message_sink.h"
+
+namespace vxf::transfer {
+
+// Every operation gives true on success. A failure closes whatever is open, shows the
+// error message (the path and the text of the code) through the sink and gives false;
+// the caller shows nothing more for it.
+class AudioFile {
+public:
+    explicit AudioFile(MessageSink& sink);
+    // Closes (and so finishes) a file still open.
+    ~AudioFile();
+    AudioFile(const AudioFile&) = delete;
+    AudioFile& operator=(const AudioFile&) = delete;
+
+    // Parses the header and leaves the read position at the first sample.
+    bool OpenForRead(AudioFormat format, const std::string& path, uint32_t& sampleRate, uint16_t& wordLength,
+                     uint32_t& sampleCount);
+    // Creates or empties the file and writes its header for `sampleCount` samples of `wordLength` bits.
+    bool OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate, uint16_t wordLength,
+                      uint32_t sampleCount);
+
+    // Reads up to `byteCount` bytes of sample data, never past the end of the samples, and
+    // converts them in place to the wanted byte order and 8-bit coding. A read at the end of
+    // the samples succeeds with 0 bytes.
+    bool ReadSamples(void* buffer, size_t byteCount, bool wantBigEndian, bool wantUnsigned8, size_t& bytesRead);
+    // Converts the buffer in place to the file's coding and appends it. A 16-bit file takes
+    // 24-bit samples and rounds them to 16 bits; `bytesConsumed` counts input bytes.
+    bool WriteSamples(void* buffer, size_t byteCount, bool inputBigEndian, bool inputUnsigned8,
+                      size_t& bytesConsumed);
+    // Finishes a file opened for writing (sizes and lengths from the samples actually
+    // written) and closes it. Gives false when nothing is open.
+    bool Close();
+
+    bool isOpen() const { return stream_.file.isOpen(); }
+    bool isWriting() const { return stream_.writing; }
+    AudioFormat format() const { return stream_.format; }
+    uint32_t sampleRate() const { return stream_.sampleRate; }
+    uint16_t wordLength() const { return stream_.wordLength; }
+    uint32_t sampleCount() const { return stream_.sampleCount; }
+    const std::string& path() const { return stream_.path; }
+    // The code of the last failure, AUDIO_OK when the last open or transfer went well.
+    int lastError() const { return lastError_; }
+
+private:
+    bool begin(AudioFormat format, const std::string& path, bool writing);
+    bool fail(int code);
+    int readHeader();
+    int writeHeader();
+    int finish();
+    void toFileCoding(uint8_t* data, size_t sampleCount, bool inputBigEndian, bool inputUnsigned8) const;
+    void fromFileCoding(uint8_t* data, size_t sampleCount, bool wantBigEndian, bool wantUnsigned8) const;
+
+    MessageSink& sink_;
+    AudioStream stream_;
+    int lastError_ = AUDIO_OK;
+};
+
+}  // namespace vxf::transfer

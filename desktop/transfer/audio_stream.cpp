@@ -1,0 +1,17 @@
+// audio_stream.cpp - what an open audio file knows: the file, its format and where its samples lie.
+#include "audio_stream.h"
+
+#include <filesystem>
+
+namespace vxf::transfer {
+
+std::string storedFileName(const std::string& path, size_t maxBytes) {
+    std::string name = std::filesystem::path(path).stem().string();
+    if (name.size() <= maxBytes) return name;
+    size_t cut = maxBytes;
+    // Step back over continuation bytes (10xxxxxx) so the cut lands on a character start.
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut);
+}
+
+}  // namespace vxf::transfer

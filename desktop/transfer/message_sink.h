@@ -1,0 +1,29 @@
+// message_sink.h - where the transfer code sends the error messages meant for the user.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace vxf::transfer {
+
+// The desktop shows each text in a message box with the stop icon and an OK button;
+// a command-line front end prints it. Lines of a text are separated by "\r\n".
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void showError(const std::string& text) = 0;
+};
+
+// Prints each message on one stream (stderr unless told otherwise), after a prefix,
+// with its "\r\n" line breaks written as plain newlines.
+class StderrMessageSink : public MessageSink {
+public:
+    explicit StderrMessageSink(std::string prefix = {}, std::FILE* stream = stderr);
+    void showError(const std::string& text) override;
+
+private:
+    std::string prefix_;
+    std::FILE* stream_;
+};
+
+}  // namespace vxf::transfer
