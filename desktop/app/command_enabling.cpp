@@ -1,0 +1,42 @@
+// command_enabling.cpp - when each drive, project and song command is offered.
+#include "command_enabling.h"
+
+#include "deck_view.h"
+#include "ids.h"
+
+namespace deck {
+
+namespace {
+
+constexpr uint16_t kMaxProjects = 99;
+constexpr uint16_t kMaxSongsExtended = 99;
+constexpr uint16_t kMaxSongsShort = 64;
+
+}  // namespace
+
+bool commandEnabled(const DeckView& view, int commandId) {
+    if (!view.started()) return commandId == cmd::kAppExit || commandId == cmd::kAppAbout;
+    const bool anyDrive = view.drives().driveCount() > 0;
+    const bool usable = view.drives().usable();
+    const bool extended = view.server().extendedNames();
+    const uint16_t projects = view.projects().projectCount();
+    const uint16_t songs = view.songs().songCount();
+    switch (commandId) {
+    case cmd::kDriveSelect:
+    case cmd::kDriveFormat:
+    case cmd::kDriveScanRemap: return anyDrive;
+    case cmd::kDriveUpgrade: return usable && !extended;
+    case cmd::kDriveProperties: return usable;
+    case cmd::kProjectSelect:
+    case cmd::kProjectProperties: return projects > 0;
+    case cmd::kProjectCreate: return usable && projects < kMaxProjects;
+    case cmd::kProjectDelete: return projects > 1;
+    case cmd::kSongSelect:
+    case cmd::kSongDelete:
+    case cmd::kSongProperties: return songs > 0;
+    case cmd::kSongCreate: return usable && songs < (extended ? kMaxSongsExtended : kMaxSongsShort);
+    default: return true;
+    }
+}
+
+}  // namespace deck

@@ -1,0 +1,26 @@
+// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade and Scan/Remap.
+#pragma once
+
+namespace deck {
+
+class DeckView;
+
+class DriveCommands {
+public:
+    explicit DriveCommands(DeckView& view) : view_(view) {}
+
+    void select();
+    void properties();
+    void format();
+    void upgrade();
+    void scanRemap();
+
+private:
+    bool confirm(const char* pattern, const char* caption);
+    // After a change of the drive itself: the list anew, the same drive selected again.
+    void relistAndReselect();
+
+    DeckView& view_;
+};
+
+}  // namespace deck

@@ -1,0 +1,192 @@
+// server_client.cpp - the desktop's one way into VXFServer: one method per export it uses.
+#include "server_client.h"
+
+#include "tavovxf.h"
+
+#include <array>
+
+namespace deck {
+
+namespace {
+
+constexpr size_t kTextBufferSize = 128;
+using TextBuffer = std::array<char, kTextBufferSize>;
+
+std::string textOf(const TextBuffer& buffer) {
+    size_t length = 0;
+    while (length < buffer.size() && buffer[length] != '\0') ++length;
+    return std::string(buffer.data(), length);
+}
+
+}  // namespace
+
+void ServerClient::setExtendedNamesFromVersion(const std::string& version) { extendedNames_ = version == "1.10 "; }
+
+int32_t ServerClient::dropFailure(int32_t code) {
+    if (code != VXF_OK) errorText();
+    return VXF_OK;
+}
+
+std::string ServerClient::errorText() {
+    TextBuffer buffer{};
+    tavovxfGetErrorString(buffer.data());
+    return textOf(buffer);
+}
+
+int32_t ServerClient::driveGetNum(uint16_t& count) { return tavovxfDriveGetNum(&count); }
+
+int32_t ServerClient::driveOpen(uint16_t index, uint32_t& handle) { return tavovxfDriveOpen(index, &handle); }
+
+int32_t ServerClient::driveIsFormatted(uint32_t handle, uint32_t& formatted) {
+    return tavovxfDriveIsFormatted(handle, &formatted);
+}
+
+int32_t ServerClient::driveClose(uint32_t& handle) {
+    const int32_t code = tavovxfDriveClose(handle);
+    handle = 0;
+    return code;
+}
+
+int32_t ServerClient::driveGetName(uint32_t handle, std::string& name) {
+    TextBuffer buffer{};
+    const int32_t code = extendedNames_ ? tavovxfDriveGetExtName(handle, buffer.data())
+                                        : tavovxfDriveGetName(handle, buffer.data());
+    name = textOf(buffer);
+    return dropFailure(code);
+}
+
+int32_t ServerClient::driveGetFSVersion(uint32_t handle, std::string& version) {
+    TextBuffer buffer{};
+    const int32_t code = tavovxfDriveGetFSVersion(handle, buffer.data());
+    version = textOf(buffer);
+    return dropFailure(code);
+}
+
+int32_t ServerClient::driveGetInfo(uint32_t handle, std::string& description, uint32_t& sizeKb) {
+    TextBuffer buffer{};
+    const int32_t code = tavovxfDriveGetInfo(handle, buffer.data(), &sizeKb);
+    description = textOf(buffer);
+    return dropFailure(code);
+}
+
+int32_t ServerClient::driveSetName(uint32_t handle, const std::string& name) {
+    tavovxfDriveSetExtName(handle, name.c_str());
+    return tavovxfDriveSetName(handle, name.c_str());
+}
+
+int32_t ServerClient::driveGetFreeSpace(uint32_t handle, uint32_t& freeKb) {
+    return tavovxfDriveGetFreeSpace(handle, &freeKb);
+}
+
+int32_t ServerClient::driveNumLBAs(uint32_t handle, uint32_t& count) { return tavovxfDriveNumLBAs(handle, &count); }
+
+int32_t ServerClient::driveFormat(uint32_t handle) { return tavovxfDriveFormat(handle); }
+
+int32_t ServerClient::driveUpgrade(uint32_t handle) { return tavovxfDriveUpgrade(handle); }
+
+int32_t ServerClient::driveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, uint8_t fix,
+                                 uint16_t& failedReads, uint16_t& rewritten) {
+    return tavovxfDriveRemap(handle, firstLba, count, fix, &failedReads, &rewritten);
+}
+
+int32_t ServerClient::extractFileSystem(uint32_t handle) { return tavovxfExtractFileSystem(handle); }
+
+int32_t ServerClient::projectGetNum(uint32_t handle, uint16_t& count) { return tavovxfProjectGetNum(handle, &count); }
+
+int32_t ServerClient::projectGetLastPrimary(uint32_t handle, uint16_t& index) {
+    return tavovxfProjectGetLastPrimary(handle, &index);
+}
+
+int32_t ServerClient::projectSetPrimary(uint32_t handle, uint16_t index) {
+    return tavovxfProjectSetPrimary(handle, index);
+}
+
+int32_t ServerClient::projectCreate(uint32_t handle) { return tavovxfProjectCreate(handle); }
+
+int32_t ServerClient::projectDelete(uint32_t handle) { return tavovxfProjectDelete(handle); }
+
+int32_t ServerClient::projectGetName(uint32_t handle, std::string& name) {
+    TextBuffer buffer{};
+    const int32_t code = extendedNames_ ? tavovxfProjectGetExtName(handle, buffer.data())
+                                        : tavovxfProjectGetName(handle, buffer.data());
+    name = textOf(buffer);
+    return dropFailure(code);
+}
+
+int32_t ServerClient::projectSetName(uint32_t handle, const std::string& name) {
+    tavovxfProjectSetExtName(handle, name.c_str());
+    return tavovxfProjectSetName(handle, name.c_str());
+}
+
+int32_t ServerClient::songGetNum(uint32_t handle, uint16_t& count) { return tavovxfSongGetNum(handle, &count); }
+
+int32_t ServerClient::songGetLastPrimary(uint32_t handle, uint16_t& index) {
+    return tavovxfSongGetLastPrimary(handle, &index);
+}
+
+int32_t ServerClient::songSetPrimary(uint32_t handle, uint16_t index) { return tavovxfSongSetPrimary(handle, index); }
+
+int32_t ServerClient::songCreate(uint32_t handle, uint32_t sampleRate, uint16_t tracks) {
+    return tavovxfSongCreate(handle, tracks, sampleRate, 24);
+}
+
+int32_t ServerClient::songDelete(uint32_t handle) { return tavovxfSongDelete(handle); }
+
+int32_t ServerClient::songGetName(uint32_t handle, std::string& name) {
+    TextBuffer buffer{};
+    const int32_t code = extendedNames_ ? tavovxfSongGetExtName(handle, buffer.data())
+                                        : tavovxfSongGetName(handle, buffer.data());
+    name = textOf(buffer);
+    return dropFailure(code);
+}
+
+int32_t ServerClient::songSetName(uint32_t handle, const std::string& name) {
+    tavovxfSongSetExtName(handle, name.c_str());
+    return tavovxfSongSetName(handle, name.c_str());
+}
+
+int32_t ServerClient::songGetSampleRate(uint32_t handle, uint32_t& rate) {
+    return tavovxfSongGetSampleRate(handle, &rate);
+}
+
+int32_t ServerClient::songGetWordLength(uint32_t handle, uint16_t& bits) {
+    return tavovxfSongGetWordLength(handle, &bits);
+}
+
+int32_t ServerClient::songGetLength(uint32_t handle, uint32_t& samples) { return tavovxfSongGetLength(handle, &samples); }
+
+int32_t ServerClient::songIsWriteProtect(uint32_t handle, uint32_t& flag) {
+    return tavovxfSongIsWriteProtect(handle, &flag);
+}
+
+int32_t ServerClient::songSetWriteProtect(uint32_t handle, uint32_t flag) {
+    return tavovxfSongSetWriteProtect(handle, flag);
+}
+
+int32_t ServerClient::trackGetNum(uint32_t handle, uint16_t& count) { return tavovxfTrackGetNum(handle, &count); }
+
+int32_t ServerClient::trackOptimalTransferSize(uint32_t handle, uint32_t& samples) {
+    return tavovxfTrackOptimalTransferSize(handle, &samples);
+}
+
+int32_t ServerClient::trackRead(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                uint32_t& samplesRead, uint16_t bytesPerSample, uint16_t byteOrder, void* buffer) {
+    return tavovxfTrackRead(handle, track, offset, count, &samplesRead, bytesPerSample, byteOrder, buffer);
+}
+
+int32_t ServerClient::trackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                                   uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers) {
+    return tavovxfTrackReadAll(handle, offset, count, &samplesRead, bytesPerSample, byteOrder, buffers);
+}
+
+int32_t ServerClient::trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                 uint16_t bytesPerSample, uint16_t byteOrder, const void* source) {
+    return tavovxfTrackWrite(handle, track, offset, count, bytesPerSample, byteOrder, source);
+}
+
+int32_t ServerClient::trackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
+                                    uint16_t byteOrder, const void* const* sources) {
+    return tavovxfTrackWriteAll(handle, offset, count, bytesPerSample, byteOrder, sources);
+}
+
+}  // namespace deck

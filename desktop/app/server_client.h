@@ -1,0 +1,82 @@
+// server_client.h - the desktop's one way into VXFServer: one method per export it uses.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace deck {
+
+// Each method takes the export's arguments and answers its code unless noted. The methods
+// are virtual so that a test can stand between the logic and the server.
+class ServerClient {
+public:
+    virtual ~ServerClient() = default;
+
+    // Set each time a drive's version is read: true for "1.10 " (trailing blank included).
+    bool extendedNames() const { return extendedNames_; }
+    void setExtendedNamesFromVersion(const std::string& version);
+
+    // The server's sentence for its last error; resets that error. Always succeeds.
+    virtual std::string errorText();
+
+    virtual int32_t driveGetNum(uint16_t& count);
+    virtual int32_t driveOpen(uint16_t index, uint32_t& handle);
+    virtual int32_t driveIsFormatted(uint32_t handle, uint32_t& formatted);
+    // Sets the caller's handle to 0 whatever the result.
+    virtual int32_t driveClose(uint32_t& handle);
+    // Name, version and information getters always answer 0; a failure leaves empty text.
+    virtual int32_t driveGetName(uint32_t handle, std::string& name);
+    virtual int32_t driveGetFSVersion(uint32_t handle, std::string& version);
+    virtual int32_t driveGetInfo(uint32_t handle, std::string& description, uint32_t& sizeKb);
+    // Sets the extended name, then the short one; answers the short name's result.
+    virtual int32_t driveSetName(uint32_t handle, const std::string& name);
+    virtual int32_t driveGetFreeSpace(uint32_t handle, uint32_t& freeKb);
+    virtual int32_t driveNumLBAs(uint32_t handle, uint32_t& count);
+    virtual int32_t driveFormat(uint32_t handle);
+    virtual int32_t driveUpgrade(uint32_t handle);
+    virtual int32_t driveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, uint8_t fix, uint16_t& failedReads,
+                               uint16_t& rewritten);
+    virtual int32_t extractFileSystem(uint32_t handle);
+
+    virtual int32_t projectGetNum(uint32_t handle, uint16_t& count);
+    virtual int32_t projectGetLastPrimary(uint32_t handle, uint16_t& index);
+    virtual int32_t projectSetPrimary(uint32_t handle, uint16_t index);
+    virtual int32_t projectCreate(uint32_t handle);
+    virtual int32_t projectDelete(uint32_t handle);
+    virtual int32_t projectGetName(uint32_t handle, std::string& name);
+    virtual int32_t projectSetName(uint32_t handle, const std::string& name);
+
+    virtual int32_t songGetNum(uint32_t handle, uint16_t& count);
+    virtual int32_t songGetLastPrimary(uint32_t handle, uint16_t& index);
+    virtual int32_t songSetPrimary(uint32_t handle, uint16_t index);
+    // The word length is always 24 bits.
+    virtual int32_t songCreate(uint32_t handle, uint32_t sampleRate, uint16_t tracks);
+    virtual int32_t songDelete(uint32_t handle);
+    virtual int32_t songGetName(uint32_t handle, std::string& name);
+    virtual int32_t songSetName(uint32_t handle, const std::string& name);
+    virtual int32_t songGetSampleRate(uint32_t handle, uint32_t& rate);
+    virtual int32_t songGetWordLength(uint32_t handle, uint16_t& bits);
+    virtual int32_t songGetLength(uint32_t handle, uint32_t& samples);
+    virtual int32_t songIsWriteProtect(uint32_t handle, uint32_t& flag);
+    virtual int32_t songSetWriteProtect(uint32_t handle, uint32_t flag);
+    virtual int32_t trackGetNum(uint32_t handle, uint16_t& count);
+
+    virtual int32_t trackOptimalTransferSize(uint32_t handle, uint32_t& samples);
+    virtual int32_t trackRead(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                              uint16_t bytesPerSample, uint16_t byteOrder, void* buffer);
+    virtual int32_t trackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                                 uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers);
+    virtual int32_t trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                               uint16_t bytesPerSample, uint16_t byteOrder, const void* source);
+    virtual int32_t trackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
+                                  uint16_t byteOrder, const void* const* sources);
+
+private:
+    // A failure that the caller never hears of must not linger as the server's last error:
+    // the next drive count would report it instead of counting.
+    int32_t dropFailure(int32_t code);
+
+    bool extendedNames_ = false;
+};
+
+}  // namespace deck
