@@ -1,0 +1,176 @@
+// disk_enum.cpp - the disk enumeration file: where it lives, its values, and the recorder drives it names.
+#include "platform/disk_enum.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <strings.h>
+
+namespace vxf1394::diskenum {
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string_view trimLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    return line;
+}
+
+std::string_view trimStart(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    return text;
+}
+
+bool readWholeFile(int fd, std::string& out) {
+    char chunk[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (out.size() + static_cast<size_t>(n) > kMaxFileBytes) {
+            errno = EFBIG;
+            return false;
+        }
+        out.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+std::string cut(std::string text, size_t width) {
+    if (text.size() > width) text.resize(width);
+    return text;
+}
+
+}  // namespace
+
+std::string enumerationFilePath() {
+    std::string explicitPath = environment("VXF_DISK_ENUM");
+    if (!explicitPath.empty()) return explicitPath;
+    std::string config = environment("XDG_CONFIG_HOME");
+    if (config.empty() || config.front() != '/') {
+        std::string home = environment("HOME");
+        if (home.empty()) return {};
+        config = home + "/.config";
+    }
+    return config + "/vxfdeck/disks";
+}
+
+Enumeration parseEnumeration(std::string_view text) {
+    Enumeration e;
+    e.status = ReadStatus::ok;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = trimLineEnd(text.substr(0, end));
+        text = (end == std::string_view::npos) ? std::string_view() : text.substr(end + 1);
+        line = trimStart(line);
+        size_t eq = line.find('=');
+        if (line.empty() || line.front() == '#' || eq == std::string_view::npos || eq == 0) continue;
+        e.values.push_back(Value{std::string(trimLineEnd(line.substr(0, eq))), std::string(line.substr(eq + 1))});
+    }
+    return e;
+}
+
+ReadStatus readEnumerationText(const std::string& path, std::string& text, int& error) {
+    text.clear();
+    error = 0;
+    if (path.empty()) return ReadStatus::missing;
+    // Non-blocking open so that a FIFO put in place of the file cannot hang the caller.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = errno;
+        return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::missing : ReadStatus::failed;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        ok = false;
+    }
+    ok = ok && readWholeFile(fd, text);
+    error = ok ? 0 : errno;
+    ::close(fd);
+    if (!ok) text.clear();
+    return ok ? ReadStatus::ok : ReadStatus::failed;
+}
+
+Enumeration readEnumeration(const std::string& path) {
+    std::string text;
+    Enumeration e;
+    e.status = readEnumerationText(path, text, e.error);
+    if (e.status == ReadStatus::ok) e.values = parseEnumeration(text).values;
+    return e;
+}
+
+bool sameValueName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+const Value* findValue(const std::vector<Value>& values, std::string_view name) {
+    for (const Value& v : values) {
+        if (sameValueName(v.name, name)) return &v;
+    }
+    return nullptr;
+}
+
+std::optional<uint32_t> parseCount(std::string_view data) {
+    data = trimStart(trimLineEnd(data));
+    if (data.empty() || data.size() > 10) return std::nullopt;
+    uint64_t n = 0;
+    for (char c : data) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (n > UINT32_MAX) return std::nullopt;
+    return static_cast<uint32_t>(n);
+}
+
+std::optional<DriveEntry> parseDriveEntry(std::string_view data) {
+    if (data.substr(0, kDrivePrefix.size()) != kDrivePrefix) return std::nullopt;
+    data.remove_prefix(kDrivePrefix.size());
+    size_t bar = data.find('|');
+    DriveEntry entry;
+    entry.path = std::string(data.substr(0, bar));
+    if (entry.path.empty()) return std::nullopt;
+    while (bar != std::string_view::npos) {
+        data.remove_prefix(bar + 1);
+        bar = data.find('|');
+        std::string_view attribute = data.substr(0, bar);
+        if (attribute.substr(0, 7) == "vendor=") entry.vendor = cut(std::string(attribute.substr(7)), kVendorChars);
+        if (attribute.substr(0, 8) == "product=") entry.product = cut(std::string(attribute.substr(8)), kProductChars);
+    }
+    return entry;
+}
+
+std::string formatDriveEntry(const DriveEntry& entry) {
+    std::string text = std::string(kDrivePrefix) + entry.path;
+    if (!entry.vendor.empty()) text += "|vendor=" + entry.vendor;
+    if (!entry.product.empty()) text += "|product=" + entry.product;
+    return text;
+}
+
+std::string vendorOf(const DriveEntry& entry) {
+    return entry.vendor.empty() ? std::string(kDefaultVendor) : cut(entry.vendor, kVendorChars);
+}
+
+std::string productOf(const DriveEntry& entry) {
+    if (!entry.product.empty()) return cut(entry.product, kProductChars);
+    return cut(std::filesystem::path(entry.path).stem().string(), kProductChars);
+}
+
+bool isValidIdentText(std::string_view text, size_t maxChars) {
+    if (text.empty() || text.size() > maxChars) return false;
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7E || c == '|') return false;
+    }
+    return true;
+}
+
+}  // namespace vxf1394::diskenum

@@ -1,0 +1,39 @@
+// handle_table.h - numbered handles for emulated system objects, so a closed handle is refused, never dereferenced.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace vxf1394::platform {
+
+template <typename T>
+class HandleTable {
+public:
+    // Handles start at 1; 0 is never a valid handle.
+    uintptr_t add(std::shared_ptr<T> object) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        uintptr_t handle = next_++;
+        objects_.emplace(handle, std::move(object));
+        return handle;
+    }
+
+    std::shared_ptr<T> find(uintptr_t handle) const {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = objects_.find(handle);
+        return it == objects_.end() ? nullptr : it->second;
+    }
+
+    bool remove(uintptr_t handle) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return objects_.erase(handle) > 0;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    uintptr_t next_ = 1;
+    std::map<uintptr_t, std::shared_ptr<T>> objects_;
+};
+
+}  // namespace vxf1394::platform

@@ -1,0 +1,188 @@
+// test_api.cpp - controls of the drive emulation for tests, and the hooks through which the emulation consults them.
+#include "platform/test_api.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "platform/service_manager.h"
+#include "platform/test_hooks.h"
+
+namespace vxf1394 {
+
+namespace {
+
+struct Controls {
+    std::mutex mutex;
+    testing::RequestCounters counters;
+    // Write requests seen since the start, never reset by the counters.
+    uint64_t writeOrdinal = 0;
+    std::optional<uint64_t> failWritesFrom;  // ordinals >= this fail
+    std::optional<uint64_t> failWriteAt;     // this ordinal fails
+    int deviceOpenFailures = 0;
+    bool watcherStartFailure = false;
+    testing::LastRequest lastRequest;
+    uint64_t changeNotificationRequests = 0;
+};
+
+// Never destroyed: the emulation may be used while the process exits.
+Controls& controls() {
+    static Controls* c = new Controls;
+    return *c;
+}
+
+}  // namespace
+
+namespace platform::hooks {
+
+void noteRequest(uint32_t code, const void* record, uint32_t inputSize, uint32_t outputSize) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.lastRequest = testing::LastRequest{};
+    c.lastRequest.seen = true;
+    c.lastRequest.code = code;
+    c.lastRequest.inputSize = inputSize;
+    c.lastRequest.outputSize = outputSize;
+    std::memcpy(c.lastRequest.record.data(), record, std::min<size_t>(inputSize, c.lastRequest.record.size()));
+}
+
+void countRead(uint64_t sectors) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.counters.reads++;
+    c.counters.sectorsRead += sectors;
+}
+
+void countUnmount() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.counters.unmounts++;
+}
+
+void countScsiCall() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.counters.scsiCalls++;
+}
+
+bool countWriteAndCheckFailure(uint64_t sectors) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.counters.writes++;
+    c.counters.sectorsWritten += sectors;
+    uint64_t ordinal = ++c.writeOrdinal;
+    return (c.failWritesFrom && ordinal >= *c.failWritesFrom) || (c.failWriteAt && ordinal == *c.failWriteAt);
+}
+
+bool takeDeviceOpenFailure() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    if (c.deviceOpenFailures <= 0) return false;
+    c.deviceOpenFailures--;
+    return true;
+}
+
+bool takeWatcherStartFailure() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    return std::exchange(c.watcherStartFailure, false);
+}
+
+void countChangeNotificationRequest() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.changeNotificationRequests++;
+}
+
+}  // namespace platform::hooks
+
+namespace testing {
+
+void setFaults(const std::string& backingPath, const Faults& faults) { platform::setTestFaults(backingPath, faults); }
+
+void clearFaults(const std::string& backingPath) { platform::clearTestFaults(backingPath); }
+
+void failWritesAfter(uint64_t passing) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.failWritesFrom = c.writeOrdinal + passing + 1;
+}
+
+void failNthWrite(uint64_t k) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.failWriteAt = c.writeOrdinal + std::max<uint64_t>(k, 1);
+}
+
+void clearWriteFailures() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.failWritesFrom.reset();
+    c.failWriteAt.reset();
+}
+
+RequestCounters requestCounters() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    return c.counters;
+}
+
+void resetRequestCounters() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.counters = RequestCounters{};
+}
+
+void failDeviceOpens(int times) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.deviceOpenFailures = std::max(times, 0);
+}
+
+void failNextWatcherStart() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.watcherStartFailure = true;
+}
+
+std::optional<ServiceState> service(const std::string& name) {
+    std::optional<platform::ServiceRecord> record = platform::findService(name);
+    if (!record) return std::nullopt;
+    return ServiceState{record->displayName, record->binaryPath, record->type,
+                        record->startType,   record->errorControl, record->running};
+}
+
+void preinstallService(const std::string& name, bool running) {
+    platform::addService(platform::ServiceRecord{name, name, "", platform::kServiceKernelDriver,
+                                                 platform::kServiceAutoStart, platform::kServiceErrorNormal, running});
+}
+
+LastRequest lastRequest() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    return c.lastRequest;
+}
+
+uint64_t changeNotificationRequests() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    return c.changeNotificationRequests;
+}
+
+void resetAll() {
+    platform::clearAllTestFaults();
+    platform::removeAllServices();
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.counters = RequestCounters{};
+    c.failWritesFrom.reset();
+    c.failWriteAt.reset();
+    c.deviceOpenFailures = 0;
+    c.watcherStartFailure = false;
+    c.lastRequest = LastRequest{};
+    c.changeNotificationRequests = 0;
+}
+
+}  // namespace testing
+}  // namespace vxf1394

@@ -1,0 +1,79 @@
+// test_api.h - controls of the drive emulation for tests that link vxf1394_core: faults, write failures, counters.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/faults.h"
+
+namespace vxf1394::testing {
+
+// The same faults as the "<backing path>.faults" sidecar; both apply together.
+using Faults = platform::FaultSet;
+using platform::LbaRange;
+
+// Faults for the drive whose enumeration entry names this backing path
+// (compared after resolving the path, so relative and absolute names match).
+void setFaults(const std::string& backingPath, const Faults& faults);
+void clearFaults(const std::string& backingPath);
+
+// Write failures counted over write requests that reach the emulation, on
+// any drive. A failing write writes nothing.
+// The next `passing` write requests succeed, every one after them fails.
+void failWritesAfter(uint64_t passing);
+// Exactly the k-th write request from now fails (k = 1: the very next one).
+void failNthWrite(uint64_t k);
+void clearWriteFailures();
+
+// Requests that reached the emulation, whatever their outcome.
+struct RequestCounters {
+    uint64_t reads = 0;
+    uint64_t writes = 0;
+    uint64_t sectorsRead = 0;     // sectors asked for by read requests
+    uint64_t sectorsWritten = 0;  // sectors asked for by write requests
+    uint64_t unmounts = 0;
+    uint64_t scsiCalls = 0;
+};
+RequestCounters requestCounters();
+void resetRequestCounters();
+
+// The next `times` opens of the driver's device fail, as when the driver is
+// not loaded; times = 1 makes the library install and start the service.
+void failDeviceOpens(int times);
+// The next start of the watcher thread fails.
+void failNextWatcherStart();
+
+// The emulated service manager's view of a service.
+struct ServiceState {
+    std::string displayName;
+    std::string binaryPath;
+    uint32_t type = 0;
+    uint32_t startType = 0;
+    uint32_t errorControl = 0;
+    bool running = false;
+};
+std::optional<ServiceState> service(const std::string& name);
+// A service present before the library starts (created by someone else).
+void preinstallService(const std::string& name, bool running);
+
+// The last request record that reached the emulation, byte for byte.
+struct LastRequest {
+    bool seen = false;
+    uint32_t code = 0;
+    uint32_t inputSize = 0;
+    uint32_t outputSize = 0;
+    std::array<uint8_t, 32> record{};
+};
+LastRequest lastRequest();
+
+// Change-notification requests made on the enumeration key so far: a test
+// waits for the watcher to be listening before it rewrites the file.
+uint64_t changeNotificationRequests();
+
+// Everything above back to its start: no faults, no scheduled failures,
+// counters zero, no services, device opens succeed.
+void resetAll();
+
+}  // namespace vxf1394::testing
