@@ -31,8 +31,7 @@ void setMacBinaryDataLength(MacBinaryHeader& header, uint32_t dataLength);
 bool isSd2MacBinaryHeader(const MacBinaryHeader& header);
 uint32_t macBinaryDataLength(const MacBinaryHeader& header);
 
-// Start of the fork that follows `length` bytes of a fork begun at `start`: both forks start on
-// a multiple of 128 bytes.
-constexpr uint64_t macBinaryNextFork(uint64_t start, uint64_t length) { return start + (length + 127) / 128 * 128; }
+// Each fork starts on a multiple of 128 bytes; the gap before it is zero.
+constexpr uint64_t roundUpTo128(uint64_t length) { return (length + 127) / 128 * 128; }
 
 }  // namespace vxf::transfer

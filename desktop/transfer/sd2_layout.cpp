@@ -12,7 +12,7 @@ namespace vxf::transfer {
 namespace {
 // Zero bytes from `length` up to the next multiple of 128.
 bool padTo128(ChunkFile& file, uint64_t length) {
-    const std::vector<uint8_t> zeros(macBinaryNextFork(length, 0) - length, 0);
+    const std::vector<uint8_t> zeros(roundUpTo128(length) - length, 0);
     return file.write(zeros.data(), zeros.size());
 }
 }  // namespace
@@ -26,7 +26,7 @@ int readSd2Header(AudioStream& stream) {
     if (dataLength > file.length() - kMacBinaryHeaderSize) return AUDIO_ERR_INVALID;
 
     Sd2Parameters parameters;
-    const uint64_t forkStart = macBinaryNextFork(kMacBinaryHeaderSize, dataLength);
+    const uint64_t forkStart = kMacBinaryHeaderSize + roundUpTo128(dataLength);
     if (int code = readSd2Parameters(file, forkStart, parameters); code != AUDIO_OK) return code;
     if (parameters.wordLength == 0 || parameters.sampleRate == 0) return AUDIO_ERR_INVALID;
 

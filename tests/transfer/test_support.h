@@ -1,0 +1,58 @@
+// test_support.h - temp folders, a recording message sink and byte helpers for the transfer tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio_file.h"
+#include "message_sink.h"
+
+namespace vxf::transfer::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// Remembers every message instead of showing it.
+class RecordingSink : public MessageSink {
+public:
+    void showError(const std::string& text) override { messages.push_back(text); }
+    std::vector<std::string> messages;
+};
+
+// Each test case works in a folder of its own, removed afterwards.
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string pathOf(const std::string& name) const { return dir_ + "/" + name; }
+
+    // The message the sink got last, or "" when none.
+    std::string lastMessage() const { return sink_.messages.empty() ? "" : sink_.messages.back(); }
+
+    // Writes `samples`, given in `format`'s own coding and width, through AudioFile and closes it.
+    void writeAudio(AudioFormat format, const std::string& path, uint32_t rate, uint16_t bits, const Bytes& samples);
+    // Opens `path` for reading and expects it to fail with `code` and that code's message.
+    void expectRefused(AudioFormat format, const std::string& path, int code);
+
+    std::string dir_;
+    RecordingSink sink_;
+};
+
+Bytes readFile(const std::string& path);
+void writeFile(const std::string& path, const Bytes& bytes);
+
+void appendBe16(Bytes& out, uint16_t v);
+void appendBe32(Bytes& out, uint32_t v);
+void appendLe16(Bytes& out, uint16_t v);
+void appendLe32(Bytes& out, uint32_t v);
+void appendText(Bytes& out, const std::string& text);
+uint32_t be32At(const Bytes& bytes, size_t offset);
+uint32_t le32At(const Bytes& bytes, size_t offset);
+uint16_t be16At(const Bytes& bytes, size_t offset);
+
+// Samples of a recognisable pattern, `count` samples of `bytesPerSample` bytes.
+Bytes patternSamples(size_t count, unsigned bytesPerSample, unsigned seed = 1);
+
+}  // namespace vxf::transfer::test
