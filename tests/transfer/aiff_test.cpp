@@ -54,9 +54,7 @@ protected:
         writeFile(pathOf("bad.aif"), content);
         expectRefused(AudioFormat::Aiff, pathOf("bad.aif"), code);
     }
-    bool open(AudioFile& file, const std::string& path, uint32_t& rate, uint16_t& bits, uint32_t& count) {
-        return file.OpenForRead(AudioFormat::Aiff, path, rate, bits, count);
-    }
+    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::Aiff, path); }
 };
 
 TEST_F(AiffTest, OddCountOf24BitSamplesGivesTheExactBigEndianLayout) {
@@ -92,12 +90,11 @@ TEST_F(AiffTest, WritesTheFourRatesAsExtendedNumbers) {
         EXPECT_EQ(Bytes(file.begin() + 28, file.begin() + 32), prefix) << rate;
         EXPECT_EQ(Bytes(file.begin() + 32, file.begin() + 38), Bytes(6, 0)) << rate;
         AudioFile in(sink_);
-        uint32_t r = 0, count = 0;
-        uint16_t bits = 0;
-        ASSERT_TRUE(open(in, pathOf("r.aif"), r, bits, count));
-        EXPECT_EQ(r, rate);
-        EXPECT_EQ(bits, 16);
-        EXPECT_EQ(count, 4u);
+        const Opened o = open(in, pathOf("r.aif"));
+        ASSERT_TRUE(o.ok);
+        EXPECT_EQ(o.rate, rate);
+        EXPECT_EQ(o.bits, 16);
+        EXPECT_EQ(o.count, 4u);
     }
 }
 
@@ -114,26 +111,20 @@ TEST_F(AiffTest, ReadsAMono16BitFileAt44100) {
     const Bytes samples = {0x12, 0x34, 0xFE, 0xDC};
     writeFile(pathOf("a.aif"), form({comm(1, 2, 16), ssnd(samples)}));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("a.aif"), rate, bits, count));
-    EXPECT_EQ(rate, 44100u);
-    EXPECT_EQ(bits, 16);
-    EXPECT_EQ(count, 2u);
-    Bytes back(8);
-    size_t got = 0;
-    ASSERT_TRUE(file.ReadSamples(back.data(), back.size(), true, false, got));
-    ASSERT_EQ(got, 4u);
-    EXPECT_EQ(Bytes(back.begin(), back.begin() + 4), samples);
+    const Opened o = open(file, pathOf("a.aif"));
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(o.rate, 44100u);
+    EXPECT_EQ(o.bits, 16);
+    EXPECT_EQ(o.count, 2u);
+    EXPECT_EQ(readAllSamples(file, true, false), samples);
 }
 
 TEST_F(AiffTest, OtherRatesOpenWithRateZero) {
     writeFile(pathOf("slow.aif"), form({comm(1, 1, 16, kRate22050), ssnd({0, 1})}));
     AudioFile file(sink_);
-    uint32_t rate = 1, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("slow.aif"), rate, bits, count));
-    EXPECT_EQ(rate, 0u);
+    const Opened o = open(file, pathOf("slow.aif"));
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(o.rate, 0u);
 }
 
 TEST_F(AiffTest, ChunkSearchStepsOverThePadByteOfOddSizedChunks) {
@@ -141,15 +132,10 @@ TEST_F(AiffTest, ChunkSearchStepsOverThePadByteOfOddSizedChunks) {
     writeFile(pathOf("pad.aif"), form({chunk("ANNO", {'o', 'd', 'd'}), comm(1, 3, 16),
                                        chunk("NAME", {'x'}), ssnd(samples), chunk("ANNO", {'e'})}));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("pad.aif"), rate, bits, count)) << lastMessage();
-    EXPECT_EQ(count, 3u);
-    Bytes back(32);
-    size_t got = 0;
-    ASSERT_TRUE(file.ReadSamples(back.data(), back.size(), true, false, got));
-    ASSERT_EQ(got, 6u);   // the chunk after the sound data is not read as samples
-    EXPECT_EQ(Bytes(back.begin(), back.begin() + 6), samples);
+    const Opened o = open(file, pathOf("pad.aif"));
+    ASSERT_TRUE(o.ok) << lastMessage();
+    EXPECT_EQ(o.count, 3u);
+    EXPECT_EQ(readAllSamples(file, true, false), samples);   // not the chunk after the sound data
 }
 
 TEST_F(AiffTest, RefusesWhatIsNotAPlainAiffAsInvalid) {
@@ -200,10 +186,9 @@ TEST_F(AiffTest, CloseAfterAnEarlyStopGivesTheFramesActuallyWritten) {
     EXPECT_EQ(be32At(bytes, 4), bytes.size() - 8);
 
     AudioFile in(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(in, pathOf("cut.aif"), rate, bits, count));
-    EXPECT_EQ(count, 401u);
+    const Opened o = open(in, pathOf("cut.aif"));
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(o.count, 401u);
 }
 
 }  // namespace

@@ -33,9 +33,7 @@ TEST_F(AudioFileTest, CloseWithNothingOpenGivesFalseQuietly) {
 TEST_F(AudioFileTest, AFailedOpenLeavesTheObjectClosed) {
     writeFile(pathOf("bad.wav"), Bytes(100, 0));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    EXPECT_FALSE(file.OpenForRead(AudioFormat::Wav, pathOf("bad.wav"), rate, bits, count));
+    EXPECT_FALSE(openForRead(file, AudioFormat::Wav, pathOf("bad.wav")).ok);
     EXPECT_EQ(sink_.messages.size(), 1u);
     EXPECT_FALSE(file.Close());
     EXPECT_EQ(sink_.messages.size(), 1u);
@@ -81,11 +79,10 @@ TEST_F(AudioFileTest, PathsLongerThan256CharactersAreKeptWhole) {
     const std::string path = folder + "/Track01.wav";
     writeAudio(AudioFormat::Wav, path, 48000, 24, patternSamples(4, 3));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(file.OpenForRead(AudioFormat::Wav, path, rate, bits, count));
+    const Opened o = openForRead(file, AudioFormat::Wav, path);
+    ASSERT_TRUE(o.ok);
     EXPECT_EQ(file.path(), path);
-    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(o.count, 4u);
     expectRefused(AudioFormat::Aiff, path, AUDIO_ERR_INVALID);
     EXPECT_EQ(lastMessage(), path + "\r\nInvalid file format.");
 }

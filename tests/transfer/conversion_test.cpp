@@ -19,28 +19,15 @@ protected:
         if (consumedOut) *consumedOut = consumed;
         EXPECT_TRUE(file.Close());
         AudioFile in(sink_);
-        uint32_t rate = 0, count = 0;
-        uint16_t wordLength = 0;
-        EXPECT_TRUE(in.OpenForRead(format, path, rate, wordLength, count));
-        Bytes back(input.size());
-        size_t got = 0;
-        EXPECT_TRUE(in.ReadSamples(back.data(), back.size(), isBigEndianFormat(format), isUnsigned8Format(format),
-                                   got));
-        back.resize(got);
-        return back;
+        EXPECT_TRUE(openForRead(in, format, path).ok);
+        return readAllSamples(in, isBigEndianFormat(format), isUnsigned8Format(format));
     }
 
     Bytes readAs(AudioFormat format, uint16_t bits, const Bytes& fileSamples, bool bigEndian, bool unsigned8) {
         writeAudio(format, pathOf("r.bin"), 44100, bits, fileSamples);
         AudioFile in(sink_);
-        uint32_t rate = 0, count = 0;
-        uint16_t wordLength = 0;
-        EXPECT_TRUE(in.OpenForRead(format, pathOf("r.bin"), rate, wordLength, count));
-        Bytes back(fileSamples.size());
-        size_t got = 0;
-        EXPECT_TRUE(in.ReadSamples(back.data(), back.size(), bigEndian, unsigned8, got));
-        back.resize(got);
-        return back;
+        EXPECT_TRUE(openForRead(in, format, pathOf("r.bin")).ok);
+        return readAllSamples(in, bigEndian, unsigned8);
     }
 };
 

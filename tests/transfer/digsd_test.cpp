@@ -49,9 +49,7 @@ protected:
         writeFile(pathOf("bad.dig"), content);
         expectRefused(AudioFormat::DigSd, pathOf("bad.dig"), code);
     }
-    bool open(AudioFile& file, const std::string& path, uint32_t& rate, uint16_t& bits, uint32_t& count) {
-        return file.OpenForRead(AudioFormat::DigSd, path, rate, bits, count);
-    }
+    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::DigSd, path); }
     Bytes fileWith(uint32_t rate, uint16_t bits, const Bytes& samples) {
         Bytes out = expectedHeader("x", rate, 0, bits, static_cast<uint32_t>(samples.size()));
         out.insert(out.end(), samples.begin(), samples.end());
@@ -89,12 +87,11 @@ TEST_F(DigSdTest, ReadsHeaderValuesAndNeverPastTheData) {
     content.insert(content.end(), {9, 9, 9, 9});   // trailing bytes that are not samples
     writeFile(pathOf("a.dig"), content);
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("a.dig"), rate, bits, count));
-    EXPECT_EQ(rate, 48000u);
-    EXPECT_EQ(bits, 16);
-    EXPECT_EQ(count, 3u);
+    const Opened o = open(file, pathOf("a.dig"));
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(o.rate, 48000u);
+    EXPECT_EQ(o.bits, 16);
+    EXPECT_EQ(o.count, 3u);
     Bytes back(4);
     size_t got = 0;
     ASSERT_TRUE(file.ReadSamples(back.data(), back.size(), true, false, got));
@@ -109,11 +106,10 @@ TEST_F(DigSdTest, ReadsHeaderValuesAndNeverPastTheData) {
 TEST_F(DigSdTest, AcceptsA32BitHeaderWithThatWordLength) {
     writeFile(pathOf("w.dig"), fileWith(96000, 32, Bytes(16, 1)));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("w.dig"), rate, bits, count));
-    EXPECT_EQ(bits, 32);
-    EXPECT_EQ(count, 4u);
+    const Opened o = open(file, pathOf("w.dig"));
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(o.bits, 32);
+    EXPECT_EQ(o.count, 4u);
 }
 
 TEST_F(DigSdTest, RefusesMalformedHeaders) {

@@ -93,9 +93,7 @@ protected:
         writeFile(pathOf("bad.sd2"), content);
         expectRefused(AudioFormat::Sd2, pathOf("bad.sd2"), code);
     }
-    bool open(AudioFile& file, const std::string& path, uint32_t& rate, uint16_t& bits, uint32_t& count) {
-        return file.OpenForRead(AudioFormat::Sd2, path, rate, bits, count);
-    }
+    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::Sd2, path); }
 };
 
 TEST_F(Sd2Test, CrcIsXmodem) {
@@ -202,20 +200,12 @@ TEST_F(Sd2Test, RoundTripsEveryWordLength) {
         const Bytes samples = patternSamples(333, bits / 8, bits);
         writeAudio(AudioFormat::Sd2, pathOf("rt.sd2"), 96000, bits, samples);
         AudioFile file(sink_);
-        uint32_t rate = 0, count = 0;
-        uint16_t wordLength = 0;
-        ASSERT_TRUE(open(file, pathOf("rt.sd2"), rate, wordLength, count)) << lastMessage();
-        EXPECT_EQ(rate, 96000u);
-        EXPECT_EQ(wordLength, bits);
-        EXPECT_EQ(count, 333u);
-        Bytes back(samples.size() + 1000);
-        size_t got = 0;
-        ASSERT_TRUE(file.ReadSamples(back.data(), back.size(), true, false, got));
-        ASSERT_EQ(got, samples.size());   // never into the padding or the resource fork
-        back.resize(got);
-        EXPECT_EQ(back, samples);
-        ASSERT_TRUE(file.ReadSamples(back.data(), back.size(), true, false, got));
-        EXPECT_EQ(got, 0u);
+        const Opened o = open(file, pathOf("rt.sd2"));
+        ASSERT_TRUE(o.ok) << lastMessage();
+        EXPECT_EQ(o.rate, 96000u);
+        EXPECT_EQ(o.bits, bits);
+        EXPECT_EQ(o.count, 333u);
+        EXPECT_EQ(readAllSamples(file, true, false), samples);   // never the padding or the resource fork
     }
 }
 
@@ -224,23 +214,21 @@ TEST_F(Sd2Test, ReadsAForkThatListsAnotherTypeBeforeStr) {
                                        {"STR ", {{1001, "44100.000000"}, {1000, "2"}, {1002, "1"}, {1003, "x"}}}};
     writeFile(pathOf("other.sd2"), sd2File(patternSamples(7, 2), resourceFork(types)));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("other.sd2"), rate, bits, count)) << lastMessage();
-    EXPECT_EQ(rate, 44100u);
-    EXPECT_EQ(bits, 16);
-    EXPECT_EQ(count, 7u);
+    const Opened o = open(file, pathOf("other.sd2"));
+    ASSERT_TRUE(o.ok) << lastMessage();
+    EXPECT_EQ(o.rate, 44100u);
+    EXPECT_EQ(o.bits, 16);
+    EXPECT_EQ(o.count, 7u);
 }
 
 TEST_F(Sd2Test, ResourceDataBeyond64KilobytesIsFound) {
     writeFile(pathOf("far.sd2"), sd2File(patternSamples(4, 3), resourceFork(standardTypes("3", "48000.000000", "1"),
                                                                              70000)));
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(file, pathOf("far.sd2"), rate, bits, count)) << lastMessage();
-    EXPECT_EQ(rate, 48000u);
-    EXPECT_EQ(count, 4u);
+    const Opened o = open(file, pathOf("far.sd2"));
+    ASSERT_TRUE(o.ok) << lastMessage();
+    EXPECT_EQ(o.rate, 48000u);
+    EXPECT_EQ(o.count, 4u);
 }
 
 TEST_F(Sd2Test, RefusesParametersItCannotHandle) {
@@ -342,10 +330,9 @@ TEST_F(Sd2Test, CloseAfterAnEarlyStopDescribesTheDataWritten) {
     EXPECT_EQ(be32At(bytes, 384), 256u);   // the resource fork follows the real data
     EXPECT_EQ(bytes.size(), 896u);
     AudioFile in(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
-    ASSERT_TRUE(open(in, pathOf("cut.sd2"), rate, bits, count));
-    EXPECT_EQ(count, 100u);
+    const Opened o = open(in, pathOf("cut.sd2"));
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(o.count, 100u);
 }
 
 }  // namespace

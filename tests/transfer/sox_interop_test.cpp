@@ -91,6 +91,27 @@ protected:
         return out;
     }
 
+    // sox makes a mono file of 1001 samples at 44100 Hz; an odd-sized chunk goes in before
+    // the first chunk and another after the data; AudioFile must give back the same samples.
+    void expectSoxFileRead(AudioFormat format, unsigned bits, const std::string& type, const std::string& extraChunk) {
+        const bool bigEndian = format == AudioFormat::Aiff;
+        const Bytes raw = patternSamples(1001, bits / 8, bits);
+        const std::string path = soxMakes(raw, bits, 1, type, bigEndian ? "sox.aif" : "sox.wav");
+        Bytes file = readFile(path);
+        ASSERT_GT(file.size(), 54u);
+        insertOddChunk(file, file.size(), extraChunk, bigEndian);
+        insertOddChunk(file, 12, extraChunk, bigEndian);
+        writeFile(path, file);
+
+        AudioFile in(sink_);
+        const Opened o = openForRead(in, format, path);
+        ASSERT_TRUE(o.ok) << lastMessage();
+        EXPECT_EQ(o.rate, 44100u);
+        EXPECT_EQ(o.bits, bits);
+        EXPECT_EQ(o.count, 1001u);
+        EXPECT_EQ(readAllSamples(in, true, false), raw);
+    }
+
     std::string sox_;
 };
 
@@ -117,53 +138,15 @@ TEST_F(SoxInteropTest, SoxReadsTheWavAndAiffFilesWeWrite) {
 TEST_F(SoxInteropTest, WeReadSoxWavFilesWithChunksBeforeAndAfterTheData) {
     for (unsigned bits : {8u, 16u, 24u}) {
         SCOPED_TRACE(std::to_string(bits) + " bits");
-        const Bytes raw = patternSamples(1001, bits / 8, bits);
         // 24-bit WAV files from sox carry the extensible header unless asked for plain PCM.
-        const std::string path = soxMakes(raw, bits, 1, bits == 24 ? "wavpcm" : "wav", "sox.wav");
-        Bytes file = readFile(path);
-        ASSERT_GT(file.size(), 44u);
-        insertOddChunk(file, file.size(), "LIST", false);
-        insertOddChunk(file, 12, "LIST", false);
-        writeFile(path, file);
-
-        AudioFile in(sink_);
-        uint32_t rate = 0, count = 0;
-        uint16_t wordLength = 0;
-        ASSERT_TRUE(in.OpenForRead(AudioFormat::Wav, path, rate, wordLength, count)) << lastMessage();
-        EXPECT_EQ(rate, 44100u);
-        EXPECT_EQ(wordLength, bits);
-        EXPECT_EQ(count, 1001u);
-        Bytes back(raw.size() + 64);
-        size_t got = 0;
-        ASSERT_TRUE(in.ReadSamples(back.data(), back.size(), true, false, got));
-        back.resize(got);
-        EXPECT_EQ(back, raw);
+        expectSoxFileRead(AudioFormat::Wav, bits, bits == 24 ? "wavpcm" : "wav", "LIST");
     }
 }
 
 TEST_F(SoxInteropTest, WeReadSoxAiffFilesWithChunksBeforeAndAfterTheData) {
     for (unsigned bits : {8u, 16u, 24u}) {
         SCOPED_TRACE(std::to_string(bits) + " bits");
-        const Bytes raw = patternSamples(1001, bits / 8, bits + 1);
-        const std::string path = soxMakes(raw, bits, 1, "aiff", "sox.aif");
-        Bytes file = readFile(path);
-        ASSERT_GT(file.size(), 54u);
-        insertOddChunk(file, file.size(), "ANNO", true);
-        insertOddChunk(file, 12, "NAME", true);
-        writeFile(path, file);
-
-        AudioFile in(sink_);
-        uint32_t rate = 0, count = 0;
-        uint16_t wordLength = 0;
-        ASSERT_TRUE(in.OpenForRead(AudioFormat::Aiff, path, rate, wordLength, count)) << lastMessage();
-        EXPECT_EQ(rate, 44100u);
-        EXPECT_EQ(wordLength, bits);
-        EXPECT_EQ(count, 1001u);
-        Bytes back(raw.size() + 64);
-        size_t got = 0;
-        ASSERT_TRUE(in.ReadSamples(back.data(), back.size(), true, false, got));
-        back.resize(got);
-        EXPECT_EQ(back, raw);
+        expectSoxFileRead(AudioFormat::Aiff, bits, "aiff", "ANNO");
     }
 }
 

@@ -44,12 +44,26 @@ void TransferTest::writeAudio(AudioFormat format, const std::string& path, uint3
     ASSERT_TRUE(file.Close());
 }
 
+TransferTest::Opened TransferTest::openForRead(AudioFile& file, AudioFormat format, const std::string& path) {
+    Opened o;
+    o.ok = file.OpenForRead(format, path, o.rate, o.bits, o.count);
+    return o;
+}
+
+Bytes TransferTest::readAllSamples(AudioFile& file, bool bigEndian, bool unsigned8) {
+    Bytes all;
+    Bytes block(4096);
+    size_t got = 0;
+    while (file.ReadSamples(block.data(), block.size(), bigEndian, unsigned8, got) && got > 0) {
+        all.insert(all.end(), block.begin(), block.begin() + static_cast<long>(got));
+    }
+    return all;
+}
+
 void TransferTest::expectRefused(AudioFormat format, const std::string& path, int code) {
     AudioFile file(sink_);
-    uint32_t rate = 0, count = 0;
-    uint16_t bits = 0;
     sink_.messages.clear();
-    EXPECT_FALSE(file.OpenForRead(format, path, rate, bits, count));
+    EXPECT_FALSE(openForRead(file, format, path).ok);
     EXPECT_EQ(file.lastError(), code);
     EXPECT_FALSE(file.isOpen());
     ASSERT_EQ(sink_.messages.size(), 1u);

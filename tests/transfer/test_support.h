@@ -33,6 +33,15 @@ protected:
 
     // Writes `samples`, given in `format`'s own coding and width, through AudioFile and closes it.
     void writeAudio(AudioFormat format, const std::string& path, uint32_t rate, uint16_t bits, const Bytes& samples);
+    struct Opened {
+        bool ok = false;
+        uint32_t rate = 0;
+        uint16_t bits = 0;
+        uint32_t count = 0;
+    };
+    Opened openForRead(AudioFile& file, AudioFormat format, const std::string& path);
+    // Every sample ReadSamples hands out, in the wanted coding, up to its read of 0 bytes.
+    Bytes readAllSamples(AudioFile& file, bool bigEndian, bool unsigned8);
     // Opens `path` for reading and expects it to fail with `code` and that code's message.
     void expectRefused(AudioFormat format, const std::string& path, int code);
 

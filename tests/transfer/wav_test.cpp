@@ -43,17 +43,7 @@ Bytes monoWav(uint16_t bits, const Bytes& samples, uint32_t rate = 48000) {
 
 class WavTest : public TransferTest {
 protected:
-    struct Opened {
-        bool ok = false;
-        uint32_t rate = 0;
-        uint16_t bits = 0;
-        uint32_t count = 0;
-    };
-    Opened open(AudioFile& file, const std::string& path) {
-        Opened o;
-        o.ok = file.OpenForRead(AudioFormat::Wav, path, o.rate, o.bits, o.count);
-        return o;
-    }
+    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::Wav, path); }
     void refuse(const Bytes& content, int code) {
         const std::string path = pathOf("bad.wav");
         writeFile(path, content);
