@@ -1,0 +1,40 @@
+// dialog_templates.h - the layout of the form and every dialog, in dialog units, by template id.
+#pragma once
+
+#include <vector>
+
+namespace deckqt {
+
+enum class ItemKind {
+    Group,      // group box; its text is the title
+    Label,      // static text
+    Field,      // read-only text in a sunken box
+    Edit,       // one-line edit
+    DropList,   // drop-down list
+    CheckBox,
+    Button,
+    DefaultButton,
+    Progress,
+    TabStrip,   // tab headers; the text holds the entries separated by '|'
+    ListBox,    // multi-selection list
+    Logo,       // the maker's logo, clickable
+};
+
+struct TemplateItem {
+    ItemKind kind;
+    int id;  // -1 for items the logic never addresses
+    const char* text;
+    int x, y, width, height;  // dialog units
+};
+
+struct DialogTemplate {
+    int id;
+    const char* title;
+    int width, height;  // dialog units
+    std::vector<TemplateItem> items;
+};
+
+// The template of an id; an unknown id gives an empty template.
+const DialogTemplate& dialogTemplate(int id);
+
+}  // namespace deckqt

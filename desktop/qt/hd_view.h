@@ -1,0 +1,49 @@
+// hd_view.h - the form: renders the view's state and forwards the user's actions to it.
+#pragma once
+
+#include "control_surface.h"
+#include "deck_view.h"
+#include "form.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace deck {
+class Profile;
+class ServerClient;
+}  // namespace deck
+
+namespace deckqt {
+
+class CHdView : public QWidget, public SurfaceControls<deck::Form> {
+public:
+    CHdView(QWidget* parent, deck::Profile& profile, std::unique_ptr<deck::ServerClient> client = nullptr);
+    ~CHdView() override;
+
+    // Registers with the server and builds the panes.
+    void start();
+    // Saves the settings, closes the drive and stops the server's notifications.
+    void shutdown();
+
+    deck::DeckView& deck() { return deck_; }
+    QSize formSize() const { return surface_->pixelSize(); }
+
+    int messageBox(const std::string& text, const std::string& caption, uint32_t type) override;
+    int runModal(deck::DialogLogic& dialog) override;
+    void setWaitCursor(bool on) override;
+    void pumpMessages() override;
+    void requestClose() override;
+    void openWebSite(const std::string& address) override;
+
+protected:
+    ControlSurface& surface() const override { return *surface_; }
+    void customEvent(QEvent* event) override;
+
+private:
+    std::unique_ptr<ControlSurface> surface_;
+    deck::DeckView deck_;
+    bool running_ = false;
+};
+
+}  // namespace deckqt

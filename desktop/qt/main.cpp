@@ -1,0 +1,42 @@
+// main.cpp - vxfDeck's start: one instance, the settings store, the main window.
+#include "ids.h"
+#include "main_frame.h"
+#include "qt_profile.h"
+#include "screenshot.h"
+#include "single_instance.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(deck::kCompanyName));
+    QApplication::setApplicationName(QString::fromLatin1(deck::kAppTitle));
+
+    const QStringList arguments = QApplication::arguments();
+    QString screenshot;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size()) {
+            screenshot = arguments[++i];
+        } else if (arguments[i] == QStringLiteral("--help")) {
+            std::printf("usage: vxfdeck [--screenshot FILE.png]\n"
+                        "  --screenshot FILE.png  save a picture of the window once it shows a song, then end\n");
+            return 0;
+        } else {
+            std::fprintf(stderr, "vxfdeck: unknown argument %s\n", arguments[i].toLocal8Bit().constData());
+            return 2;
+        }
+    }
+
+    deckqt::SingleInstance instance(QString::fromLatin1(deck::kAppTitle));
+    if (screenshot.isEmpty() && instance.wakeRunningInstance()) return 0;
+
+    deckqt::QtProfile profile;
+    deckqt::CMainFrame frame(profile);
+    if (screenshot.isEmpty()) instance.listen([&frame] { frame.bringToFront(); });
+    frame.start();
+    if (!screenshot.isEmpty()) deckqt::saveWhenSongShows(frame, screenshot);
+    return QApplication::exec();
+}
