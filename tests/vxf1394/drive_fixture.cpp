@@ -25,10 +25,19 @@ void countingCallback() { calls++; }
 
 uint64_t callbackCalls() { return calls.load(); }
 
+uint32_t recordU32(const std::array<uint8_t, 32>& record, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(record[at + i]) << (8 * i);
+    return v;
+}
+
+uint64_t recordU64(const std::array<uint8_t, 32>& record, size_t at) {
+    return recordU32(record, at) | (static_cast<uint64_t>(recordU32(record, at + 4)) << 32);
+}
+
 void DriveFixture::SetUp() {
-    char pattern[] = "/tmp/vxf1394-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    folder_ = pattern;
+    folder_ = makeTestFolder();
+    ASSERT_FALSE(folder_.empty());
     enumPath_ = folder_ + "/disks";
     ::setenv("VXF_DISK_ENUM", enumPath_.c_str(), 1);
     vxf1394::testing::resetAll();

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "i1394.h"
+#include "test_support.h"
 
 namespace vxf1394::test {
 
@@ -36,5 +38,9 @@ protected:
 
 // The callback handed to i1394Init counts its calls.
 uint64_t callbackCalls();
+
+// Little-endian fields of a request record.
+uint32_t recordU32(const std::array<uint8_t, 32>& record, size_t at);
+uint64_t recordU64(const std::array<uint8_t, 32>& record, size_t at);
 
 }  // namespace vxf1394::test
