@@ -141,10 +141,7 @@ int writeAiffHeader(AudioStream& stream) {
 
 int finishAiff(AudioStream& stream) {
     ChunkFile& file = stream.file;
-    if (!file.seek(stream.dataOffset + stream.dataWritten) || !file.ascend(stream.inner) ||
-        !file.ascend(stream.outer)) {
-        return AUDIO_ERR_WRITE;
-    }
+    if (!ascendDataAndForm(stream)) return AUDIO_ERR_WRITE;
     const uint8_t form[4] = {'F', 'O', 'R', 'M'};
     if (!file.seek(0) || !file.write(form, sizeof form) || !reverseSizeAt(file, kFormSizeOffset) ||
         !reverseSizeAt(file, kCommSizeOffset) || !reverseSizeAt(file, kSsndSizeOffset)) {

@@ -5,6 +5,11 @@
 
 namespace vxf::transfer {
 
+bool ascendDataAndForm(AudioStream& stream) {
+    ChunkFile& file = stream.file;
+    return file.seek(stream.dataOffset + stream.dataWritten) && file.ascend(stream.inner) && file.ascend(stream.outer);
+}
+
 std::string storedFileName(const std::string& path, size_t maxBytes) {
     std::string name = std::filesystem::path(path).stem().string();
     if (name.size() <= maxBytes) return name;

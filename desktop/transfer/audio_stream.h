@@ -34,6 +34,10 @@ struct AudioStream {
     unsigned bytesPerSample() const { return wordLength / 8u; }
 };
 
+// WAV and AIFF: closes the sample chunk after the data written so far (adding its pad byte)
+// and then the outer chunk, filling in both sizes.
+bool ascendDataAndForm(AudioStream& stream);
+
 // The name SD2 and DIG/SD files keep of themselves: the file name without directory and
 // extension, cut to at most `maxBytes` bytes without splitting a UTF-8 character.
 std::string storedFileName(const std::string& path, size_t maxBytes);

@@ -76,13 +76,6 @@ int writeWavHeader(AudioStream& stream) {
     return AUDIO_OK;
 }
 
-int finishWav(AudioStream& stream) {
-    ChunkFile& file = stream.file;
-    if (!file.seek(stream.dataOffset + stream.dataWritten) || !file.ascend(stream.inner) ||
-        !file.ascend(stream.outer)) {
-        return AUDIO_ERR_WRITE;
-    }
-    return AUDIO_OK;
-}
+int finishWav(AudioStream& stream) { return ascendDataAndForm(stream) ? AUDIO_OK : AUDIO_ERR_WRITE; }
 
 }  // namespace vxf::transfer

@@ -48,14 +48,7 @@ Bytes form(const std::vector<Bytes>& chunks, const std::string& type = "AIFF") {
     return out;
 }
 
-class AiffTest : public TransferTest {
-protected:
-    void refuse(const Bytes& content, int code) {
-        writeFile(pathOf("bad.aif"), content);
-        expectRefused(AudioFormat::Aiff, pathOf("bad.aif"), code);
-    }
-    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::Aiff, path); }
-};
+using AiffTest = FormatTest<AudioFormat::Aiff>;
 
 TEST_F(AiffTest, OddCountOf24BitSamplesGivesTheExactBigEndianLayout) {
     const Bytes samples = patternSamples(1001, 3);
@@ -160,7 +153,7 @@ TEST_F(AiffTest, RefusesStereoAndOddSampleSizes) {
 
 TEST_F(AiffTest, RefusesAnSsndOffsetOrBlockSizeAsUnsupported) {
     refuse(form({comm(1, 1, 16), ssnd({0, 0, 0, 0, 0, 0}, 4)}), AUDIO_ERR_UNSUPPORTED);
-    EXPECT_EQ(lastMessage(), pathOf("bad.aif") + "\r\nUnsupport file format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nUnsupport file format.");
     refuse(form({comm(1, 1, 16), ssnd({0, 0}, 0, 8)}), AUDIO_ERR_UNSUPPORTED);
 }
 
@@ -174,12 +167,7 @@ TEST_F(AiffTest, RefusesCountsAndSizesBeyondTheFile) {
 }
 
 TEST_F(AiffTest, CloseAfterAnEarlyStopGivesTheFramesActuallyWritten) {
-    AudioFile file(sink_);
-    ASSERT_TRUE(file.OpenForWrite(AudioFormat::Aiff, pathOf("cut.aif"), 48000, 24, 1000));
-    Bytes samples = patternSamples(401, 3);
-    size_t consumed = 0;
-    ASSERT_TRUE(file.WriteSamples(samples.data(), samples.size(), true, false, consumed));
-    ASSERT_TRUE(file.Close());
+    writeStoppedEarly(AudioFormat::Aiff, pathOf("cut.aif"), 24, 1000, patternSamples(401, 3));
     const Bytes bytes = readFile(pathOf("cut.aif"));
     EXPECT_EQ(be32At(bytes, 22), 401u);
     EXPECT_EQ(be32At(bytes, 42), 8u + 1203u);

@@ -43,13 +43,8 @@ Bytes expectedHeader(const std::string& name, uint32_t rate, uint32_t rateCode, 
     return h;
 }
 
-class DigSdTest : public TransferTest {
+class DigSdTest : public FormatTest<AudioFormat::DigSd> {
 protected:
-    void refuse(const Bytes& content, int code) {
-        writeFile(pathOf("bad.dig"), content);
-        expectRefused(AudioFormat::DigSd, pathOf("bad.dig"), code);
-    }
-    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::DigSd, path); }
     Bytes fileWith(uint32_t rate, uint16_t bits, const Bytes& samples) {
         Bytes out = expectedHeader("x", rate, 0, bits, static_cast<uint32_t>(samples.size()));
         out.insert(out.end(), samples.begin(), samples.end());
@@ -116,7 +111,7 @@ TEST_F(DigSdTest, RefusesMalformedHeaders) {
     Bytes wrongSize = fileWith(48000, 24, {});
     wrongSize[1] = 0x39;
     refuse(wrongSize, AUDIO_ERR_INVALID);
-    EXPECT_EQ(lastMessage(), pathOf("bad.dig") + "\r\nInvalid file format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nInvalid file format.");
     Bytes wrongVersion = fileWith(48000, 24, {});
     wrongVersion[3] = 0x21;
     refuse(wrongVersion, AUDIO_ERR_INVALID);
@@ -135,12 +130,7 @@ TEST_F(DigSdTest, RefusesADataLengthBeyondTheFile) {
 }
 
 TEST_F(DigSdTest, CloseAfterAnEarlyStopGivesTheDataLengthWritten) {
-    AudioFile file(sink_);
-    ASSERT_TRUE(file.OpenForWrite(AudioFormat::DigSd, pathOf("cut.dig"), 48000, 24, 2880000));
-    Bytes samples = patternSamples(10, 3);
-    size_t consumed = 0;
-    ASSERT_TRUE(file.WriteSamples(samples.data(), samples.size(), true, false, consumed));
-    ASSERT_TRUE(file.Close());
+    writeStoppedEarly(AudioFormat::DigSd, pathOf("cut.dig"), 24, 2880000, patternSamples(10, 3));
     const Bytes bytes = readFile(pathOf("cut.dig"));
     EXPECT_EQ(be32At(bytes, 184), 30u);
     EXPECT_EQ(bytes.size(), 1336u + 30u);

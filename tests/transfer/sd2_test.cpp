@@ -87,14 +87,7 @@ Bytes sd2File(const Bytes& samples, const Bytes& fork) {
     return out;
 }
 
-class Sd2Test : public TransferTest {
-protected:
-    void refuse(const Bytes& content, int code) {
-        writeFile(pathOf("bad.sd2"), content);
-        expectRefused(AudioFormat::Sd2, pathOf("bad.sd2"), code);
-    }
-    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::Sd2, path); }
-};
+using Sd2Test = FormatTest<AudioFormat::Sd2>;
 
 TEST_F(Sd2Test, CrcIsXmodem) {
     const std::string check = "123456789";
@@ -234,9 +227,9 @@ TEST_F(Sd2Test, ResourceDataBeyond64KilobytesIsFound) {
 TEST_F(Sd2Test, RefusesParametersItCannotHandle) {
     const Bytes samples = patternSamples(4, 2);
     refuse(sd2File(samples, resourceFork(standardTypes("2", "44100.000000", "2"))), AUDIO_ERR_MULTICHANNEL);
-    EXPECT_EQ(lastMessage(), pathOf("bad.sd2") + "\r\nUnsupport multiple-channel format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nUnsupport multiple-channel format.");
     refuse(sd2File(samples, resourceFork(standardTypes("2", "22050.000000", "1"))), AUDIO_ERR_UNSUPPORTED);
-    EXPECT_EQ(lastMessage(), pathOf("bad.sd2") + "\r\nUnsupport file format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nUnsupport file format.");
     refuse(sd2File(samples, resourceFork(standardTypes("4", "44100.000000", "1"))), AUDIO_ERR_UNSUPPORTED);
     refuse(sd2File(samples, resourceFork({{"STR ", {{1000, "2"}, {1002, "1"}}}})), AUDIO_ERR_INVALID);   // no rate
     refuse(sd2File(samples, resourceFork({{"STR ", {{1001, "44100.000000"}}}})), AUDIO_ERR_INVALID);     // no size
@@ -317,13 +310,7 @@ TEST_F(Sd2Test, ACountedStringLongerThanItsResourceIsInvalid) {
 }
 
 TEST_F(Sd2Test, CloseAfterAnEarlyStopDescribesTheDataWritten) {
-    AudioFile file(sink_);
-    ASSERT_TRUE(file.OpenForWrite(AudioFormat::Sd2, pathOf("cut.sd2"), 48000, 16, 100000));
-    Bytes samples = patternSamples(100, 3);
-    size_t consumed = 0;
-    ASSERT_TRUE(file.WriteSamples(samples.data(), samples.size(), true, false, consumed));
-    ASSERT_TRUE(file.Close());
-
+    writeStoppedEarly(AudioFormat::Sd2, pathOf("cut.sd2"), 16, 100000, patternSamples(100, 3));
     const Bytes bytes = readFile(pathOf("cut.sd2"));
     EXPECT_EQ(be32At(bytes, 83), 200u);
     EXPECT_EQ(be16At(bytes, 124), bitwiseCrc(bytes.data(), 124));

@@ -44,6 +44,16 @@ void TransferTest::writeAudio(AudioFormat format, const std::string& path, uint3
     ASSERT_TRUE(file.Close());
 }
 
+void TransferTest::writeStoppedEarly(AudioFormat format, const std::string& path, uint16_t bits,
+                                     uint32_t declaredCount, Bytes input) {
+    AudioFile file(sink_);
+    ASSERT_TRUE(file.OpenForWrite(format, path, 48000, bits, declaredCount));
+    size_t consumed = 0;
+    ASSERT_TRUE(file.WriteSamples(input.data(), input.size(), isBigEndianFormat(format), isUnsigned8Format(format),
+                                  consumed));
+    ASSERT_TRUE(file.Close());
+}
+
 TransferTest::Opened TransferTest::openForRead(AudioFile& file, AudioFormat format, const std::string& path) {
     Opened o;
     o.ok = file.OpenForRead(format, path, o.rate, o.bits, o.count);

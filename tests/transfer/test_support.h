@@ -31,6 +31,10 @@ protected:
     // The message the sink got last, or "" when none.
     std::string lastMessage() const { return sink_.messages.empty() ? "" : sink_.messages.back(); }
 
+    // Announces `declaredCount` samples, writes `input` (24-bit for 16-bit files) in the file's
+    // own coding and closes: what a transfer that stopped early leaves.
+    void writeStoppedEarly(AudioFormat format, const std::string& path, uint16_t bits, uint32_t declaredCount,
+                           Bytes input);
     // Writes `samples`, given in `format`'s own coding and width, through AudioFile and closes it.
     void writeAudio(AudioFormat format, const std::string& path, uint32_t rate, uint16_t bits, const Bytes& samples);
     struct Opened {
@@ -63,5 +67,17 @@ uint16_t be16At(const Bytes& bytes, size_t offset);
 
 // Samples of a recognisable pattern, `count` samples of `bytesPerSample` bytes.
 Bytes patternSamples(size_t count, unsigned bytesPerSample, unsigned seed = 1);
+
+// A fixture for one format: a damaged file is refused, a good one opened.
+template <AudioFormat kFormat>
+class FormatTest : public TransferTest {
+protected:
+    std::string badPath() const { return pathOf("bad.file"); }
+    void refuse(const Bytes& content, int code) {
+        writeFile(badPath(), content);
+        expectRefused(kFormat, badPath(), code);
+    }
+    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, kFormat, path); }
+};
 
 }  // namespace vxf::transfer::test

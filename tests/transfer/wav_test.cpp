@@ -41,15 +41,7 @@ Bytes monoWav(uint16_t bits, const Bytes& samples, uint32_t rate = 48000) {
     return riffWave({chunk("fmt ", fmtRecord(1, 1, rate, align, bits)), chunk("data", samples)});
 }
 
-class WavTest : public TransferTest {
-protected:
-    Opened open(AudioFile& file, const std::string& path) { return openForRead(file, AudioFormat::Wav, path); }
-    void refuse(const Bytes& content, int code) {
-        const std::string path = pathOf("bad.wav");
-        writeFile(path, content);
-        expectRefused(AudioFormat::Wav, path, code);
-    }
-};
+using WavTest = FormatTest<AudioFormat::Wav>;
 
 TEST_F(WavTest, WritesTheExactHeaderAndSizes) {
     const Bytes samples = {1, 2, 3, 4, 5, 6};
@@ -129,18 +121,18 @@ TEST_F(WavTest, SampleCountIsTheDataSizeDividedByTheBlockAlign) {
 
 TEST_F(WavTest, RefusesStereoAsMultipleChannel) {
     refuse(riffWave({chunk("fmt ", fmtRecord(1, 2, 48000, 4, 16)), chunk("data", {})}), AUDIO_ERR_MULTICHANNEL);
-    EXPECT_EQ(lastMessage(), pathOf("bad.wav") + "\r\nUnsupport multiple-channel format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nUnsupport multiple-channel format.");
 }
 
 TEST_F(WavTest, RefusesFormatTagsOtherThanPcmAsUnsupported) {
     refuse(riffWave({chunk("fmt ", fmtRecord(3, 1, 48000, 4, 32)), chunk("data", {})}), AUDIO_ERR_UNSUPPORTED);
-    EXPECT_EQ(lastMessage(), pathOf("bad.wav") + "\r\nUnsupport file format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nUnsupport file format.");
     refuse(riffWave({chunk("fmt ", fmtRecord(0xFFFE, 1, 48000, 3, 24)), chunk("data", {})}), AUDIO_ERR_UNSUPPORTED);
 }
 
 TEST_F(WavTest, RefusesABlockAlignThatDisagreesWithTheBitsAsInvalid) {
     refuse(riffWave({chunk("fmt ", fmtRecord(1, 1, 48000, 2, 24)), chunk("data", {})}), AUDIO_ERR_INVALID);
-    EXPECT_EQ(lastMessage(), pathOf("bad.wav") + "\r\nInvalid file format.");
+    EXPECT_EQ(lastMessage(), badPath() + "\r\nInvalid file format.");
 }
 
 TEST_F(WavTest, RefusesOtherBlockAlignsAsUnsupported) {
