@@ -109,11 +109,6 @@ int readAiffHeader(AudioStream& stream) {
     if (!file.readExact(header, sizeof header)) return AUDIO_ERR_READ;
     // AIFF-C ("AIFC") is not accepted.
     if (loadFourCC(header) != fourCC("FORM") || loadFourCC(header + 8) != fourCC("AIFF")) return AUDIO_ERR_INVALID;
-    stream.outer.id = fourCC("FORM");
-    stream.outer.size = loadBe32(header + 4);
-    stream.outer.formType = fourCC("AIFF");
-    stream.outer.dataOffset = 8;
-
     uint32_t frames = 0;
     if (int code = readComm(stream, frames); code != AUDIO_OK) return code;
     return readSoundData(stream, frames);

@@ -30,7 +30,6 @@ bool AudioFile::fail(int code) {
 
 bool AudioFile::begin(AudioFormat format, const std::string& path, bool writing) {
     if (isOpen()) Close();
-    stream_.file.close();
     stream_.format = format;
     stream_.path = path;
     stream_.writing = writing;
