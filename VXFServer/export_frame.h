@@ -1,0 +1,58 @@
+// export_frame.h - the frame every handle export runs in: selection, lock check, last error.
+#pragma once
+
+#include <cstdint>
+
+#include "errors.h"
+
+namespace vxfserver {
+
+enum class Selection {
+    Mount,  // the handle's drive, project and song become current; the volume is mounted
+    Raw,    // only the drive becomes current; its file system is not read
+};
+
+struct Frame {
+    Selection selection;
+    bool lockCheck;
+};
+
+constexpr Frame kReadFrame{Selection::Mount, false};
+constexpr Frame kChangeFrame{Selection::Mount, true};
+constexpr Frame kRawFrame{Selection::Raw, true};
+
+// False, with the start error as the last error, when the library did not
+// start (no drive layer or no track buffer).
+bool requireServerStarted();
+
+// Steps 1 and 2: select the handle as the frame says, then refuse a locked
+// handle. `formerSectorCount` is passed on to a raw selection.
+bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount = nullptr);
+
+// Step 4: VXF_OK as the last error and the result on success; else the last error.
+int32_t finishExport(bool succeeded);
+
+// The whole frame around one operation that answers success.
+template <class Operation>
+int32_t runExport(uint32_t handle, Frame frame, Operation&& operation) {
+    return finishExport(enterExport(handle, frame) && operation());
+}
+
+// Exports that read one text into the caller's buffer (emptied on failure)
+// or set one from the caller's text (lock checked).
+int32_t runTextGetter(uint32_t handle, char* out, bool (*get)(char*));
+int32_t runTextSetter(uint32_t handle, const char* text, bool (*set)(const char*));
+
+// VXF_ERR_INVALID_PARAMETER for a null argument.
+inline bool requirePointer(const void* pointer) { return pointer != nullptr || fail(VXF_ERR_INVALID_PARAMETER); }
+
+// Outputs cleared on failure.
+inline void clearText(char* text) {
+    if (text != nullptr) text[0] = '\0';
+}
+template <class Number>
+void clearNumber(Number* number) {
+    if (number != nullptr) *number = 0;
+}
+
+}  // namespace vxfserver

@@ -1,0 +1,190 @@
+// handles.cpp - drive handles: the open-drive slots, selection of a handle's drive, project and song.
+#include "handles.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "errors.h"
+#include "i1394.h"
+#include "mount.h"
+#include "project_record.h"
+#include "record.h"
+#include "server_state.h"
+#include "song_hooks.h"
+
+namespace vxfserver {
+
+namespace {
+
+// The in-use slot carrying the handle, or -1 with VXF_ERR_BAD_DRIVE_HANDLE.
+int findSlot(uint32_t handle) {
+    ServerState& st = state();
+    for (size_t i = 0; i < kDriveSlots; ++i) {
+        if (st.slots[i].inUse != 0 && st.slots[i].handle == handle) return int(i);
+    }
+    fail(VXF_ERR_BAD_DRIVE_HANDLE);
+    return -1;
+}
+
+bool handleInUse(uint32_t handle) {
+    for (const DriveSlot& slot : state().slots) {
+        if (slot.inUse != 0 && slot.handle == handle) return true;
+    }
+    return false;
+}
+
+// A handle no open slot carries; 0 stays free for callers' "no handle".
+uint32_t drawHandle() {
+    for (;;) {
+        uint32_t candidate = uint32_t(std::rand()) & 0x7FFFu;
+        if (candidate != 0 && !handleInUse(candidate)) return candidate;
+    }
+}
+
+void forgetProjectAndSong() {
+    forgetOpenProject();
+    closeSong();
+}
+
+}  // namespace
+
+uint16_t countDrives() {
+    DriveList list{};
+    const uint16_t count = i1394GetDriveList(&list) == I1394_OK ? list.count : 0;
+    state().recordedDriveCount = count;
+    return count;
+}
+
+bool openDrive(uint16_t index, uint32_t& handle) {
+    ServerState& st = state();
+    DriveList list{};
+    if (i1394GetDriveList(&list) != I1394_OK || index >= st.recordedDriveCount || index >= list.count ||
+        index >= I1394_MAX_DRIVES || list.ids[index] == 0) {
+        return fail(VXF_ERR_INVALID_PARAMETER);
+    }
+    DriveSlot* slot = nullptr;
+    for (DriveSlot& candidate : st.slots) {
+        if (candidate.inUse == 0) {
+            slot = &candidate;
+            break;
+        }
+    }
+    if (slot == nullptr) return fail(VXF_ERR_INVALID_PARAMETER);
+    slot->inUse = 1;
+    slot->driveIndex = index;
+    slot->driveId = list.ids[index];
+    slot->handle = drawHandle();
+    slot->locked = 0;
+    slot->project = 0;
+    slot->song = 0;
+    st.cache.valid = false;
+    handle = slot->handle;
+    return true;
+}
+
+void forgetCurrentDrive() {
+    state().currentDriveId = 0;
+    forgetMount();
+    forgetProjectAndSong();
+}
+
+bool closeDrive(uint32_t handle) {
+    const int index = findSlot(handle);
+    if (index < 0) return false;
+    state().slots[index] = DriveSlot{};
+    forgetCurrentDrive();
+    return true;
+}
+
+bool unmountDrive(uint32_t handle) {
+    const int index = findSlot(handle);
+    if (index < 0) return false;
+    if (i1394Unmount(state().slots[index].driveId) != I1394_OK) return fail(VXF_ERR_CANNOT_UNMOUNT);
+    return closeDrive(handle);
+}
+
+bool readDriveInformation(uint32_t driveId) {
+    ServerState& st = state();
+    DriveList list{};
+    if (i1394GetDriveList(&list) != I1394_OK) return fail(VXF_ERR_NO_COMMUNICATION);
+    bool listed = false;
+    for (uint32_t id : list.ids) listed = listed || (id == driveId && id != 0);
+    if (!listed) return fail(VXF_ERR_INVALID_PARAMETER);
+    DriveInfo info{};
+    if (i1394GetDriveInfo(driveId, &info) != I1394_OK) {
+        st.description[0] = '\0';
+        return fail(VXF_ERR_NO_COMMUNICATION);
+    }
+    if (info.capacity == 0) return fail(VXF_ERR_NO_COMMUNICATION);
+    info.vendor[sizeof(info.vendor) - 1] = '\0';
+    info.product[sizeof(info.product) - 1] = '\0';
+    std::snprintf(st.description, sizeof(st.description), "%s%s", info.vendor, info.product);
+    const SectorCounts counts = sectorCountsFromLastLba(info.capacity);
+    st.currentDriveId = driveId;
+    st.fullSectorCount = counts.full;
+    st.cappedSectorCount = counts.capped;
+    st.sectorCount = counts.full;
+    return true;
+}
+
+bool selectDrive(uint32_t handle) {
+    ServerState& st = state();
+    const int index = findSlot(handle);
+    if (index < 0) return false;
+    st.currentSlot = uint16_t(index);
+    const DriveSlot slot = st.slots[index];  // opening a project rewrites the remembered song
+
+    bool reloaded = false;
+    if (slot.driveId != st.currentDriveId) {
+        st.currentDriveId = 0;
+        const bool mounted = readDriveInformation(slot.driveId) && mountVolume();
+        forgetProjectAndSong();
+        if (!mounted) return false;
+        reloaded = true;
+    }
+    if (slot.project != 0 && (reloaded || slot.project != st.openProject)) {
+        forgetProjectAndSong();
+        if (!openProject(slot.project)) return false;
+        reloaded = true;
+    }
+    if (slot.song != 0 && (reloaded || slot.song != st.song.lba)) {
+        closeSong();
+        if (!reloadRememberedSong(slot.song)) return false;
+    }
+    return true;
+}
+
+bool selectDriveWithoutMount(uint32_t handle, uint32_t* formerSectorCount) {
+    ServerState& st = state();
+    const int index = findSlot(handle);
+    if (index < 0) return fail(VXF_ERR_INVALID_PARAMETER);
+    const uint32_t driveId = st.slots[index].driveId;
+    const bool sameDrive = driveId == st.currentDriveId;
+    const uint32_t former = st.sectorCount;
+    forgetCurrentDrive();
+    if (!readDriveInformation(driveId)) return fail(VXF_ERR_INVALID_PARAMETER);
+    st.currentSlot = uint16_t(index);
+    if (formerSectorCount != nullptr) {
+        *formerSectorCount = sameDrive && former != 0 && former <= st.fullSectorCount ? former : st.fullSectorCount;
+    }
+    return true;
+}
+
+bool handleIsLocked(uint32_t handle) {
+    const int index = findSlot(handle);
+    return index >= 0 && state().slots[index].locked != 0;
+}
+
+bool setHandleLock(uint32_t handle, uint32_t locked) {
+    const int index = findSlot(handle);
+    if (index < 0) return false;
+    state().slots[index].locked = locked;
+    return true;
+}
+
+void rememberProject(uint32_t lba) { state().slots[state().currentSlot].project = lba; }
+
+void rememberSong(uint32_t lba) { state().slots[state().currentSlot].song = lba; }
+
+}  // namespace vxfserver

@@ -1,0 +1,234 @@
+// project_list.cpp - the project list sector: drive names, the ordered project handles, the primary project.
+#include "project_list.h"
+
+#include <cstring>
+
+#include "errors.h"
+#include "handles.h"
+#include "mount.h"
+#include "names.h"
+#include "project_record.h"
+#include "record.h"
+#include "record_io.h"
+#include "server_state.h"
+#include "song_hooks.h"
+
+namespace vxfserver {
+
+namespace {
+
+constexpr size_t kOffName = 0x00;
+constexpr size_t kOffCount = 0x0C;
+constexpr size_t kOffLastProject = 0x10;
+constexpr size_t kOffHandles = 0x20;
+constexpr size_t kOffExtName = 0x1B8;
+constexpr size_t kOffMagic = 0x1F8;
+static_assert(kOffHandles + 4 * kMaxProjectHandles == 0x1AC, "twelve zero bytes follow the handles");
+static_assert(kOffExtName + 64 == kOffMagic);
+
+ProjectList& list() { return state().projectList; }
+
+uint32_t listLba() { return state().superBlock.projectListLba; }
+
+// Places the handle at `position`, moving later entries up; the caller has
+// checked that there is room.
+void insertAt(ProjectList& l, uint32_t handle, uint32_t position) {
+    for (uint32_t i = l.count; i > position; --i) l.handles[i] = l.handles[i - 1];
+    l.handles[position] = handle;
+    l.count = uint16_t(l.count + 1);
+}
+
+void removeAt(ProjectList& l, uint32_t position) {
+    for (uint32_t i = position; i + 1 < l.count; ++i) l.handles[i] = l.handles[i + 1];
+    l.handles[l.count - 1] = 0;
+    l.count = uint16_t(l.count - 1);
+}
+
+// Position of a listed handle, or the count when it is not listed.
+uint32_t positionOf(uint32_t handle) {
+    const ProjectList& l = list();
+    uint32_t i = 0;
+    while (i < l.count && l.handles[i] != handle) ++i;
+    return i;
+}
+
+// The first project slot that the list does not name; 0 when there is none.
+uint32_t freeProjectSlot() {
+    const SuperBlock& sb = state().superBlock;
+    for (uint32_t k = 0; k < sb.maxProjects; ++k) {
+        const uint32_t handle = sb.projectLba + k * sb.projectLength;
+        if (!projectListed(handle)) return handle;
+    }
+    return 0;
+}
+
+bool setName(const char* text, char* field, size_t width) {
+    if (!requireMounted()) return false;
+    normalizeName(field, text, width);
+    return writeProjectList();
+}
+
+}  // namespace
+
+void encodeProjectList(ProjectList& l, uint8_t* sector) {
+    std::memset(sector, 0, kSectorSize);
+    packText(sector + kOffName, l.shortName, 10);
+    putHalf(sector + kOffCount, l.count);
+    putWord(sector + kOffLastProject, l.lastProjectHandle);
+    for (uint32_t i = 0; i < kMaxProjectHandles; ++i) putWord(sector + kOffHandles + 4 * i, l.handles[i]);
+    packText(sector + kOffExtName, l.extName, 64);
+    putWord(sector + kOffMagic, l.magic);
+    storeChecksum(sector, kSectorSize);
+    l.checksum = getWord(sector + kSectorSize - 4);
+}
+
+int32_t decodeProjectList(const uint8_t* sector, uint32_t lba, ProjectList& l) {
+    unpackText(l.shortName, sector + kOffName, 10);
+    normalizeName(l.shortName, l.shortName, 10);
+    unpackText(l.extName, sector + kOffExtName, 64);
+    normalizeName(l.extName, l.extName, 64);
+    l.count = getHalf(sector + kOffCount);
+    l.lastProjectHandle = getWord(sector + kOffLastProject);
+    for (uint32_t i = 0; i < kMaxProjectHandles; ++i) l.handles[i] = getWord(sector + kOffHandles + 4 * i);
+    l.magic = getWord(sector + kOffMagic);
+    l.checksum = getWord(sector + kSectorSize - 4);
+    if (!checksumMatches(sector, kSectorSize)) return VXF_ERR_PLIST_CORRUPT;
+    if (l.magic != magicOf(lba)) return VXF_ERR_PLIST_CORRUPT2;
+    // A count beyond the handles the sector holds is damage, however well sealed.
+    if (l.count > kMaxProjectHandles) return VXF_ERR_PLIST_CORRUPT;
+    return 0;
+}
+
+void initProjectList(uint32_t lba) {
+    ProjectList& l = list();
+    l = ProjectList{};
+    l.magic = magicOf(lba);
+    normalizeName(l.shortName, "Drive Name", 10);
+    normalizeName(l.extName, "Drive Name", 64);
+}
+
+bool loadProjectList() {
+    const uint32_t lba = listLba();
+    return loadRecordWithRepair(lba, 1, [lba](const uint8_t* sector) { return decodeProjectList(sector, lba, list()); });
+}
+
+bool writeProjectList() {
+    uint8_t sector[kSectorSize];
+    encodeProjectList(list(), sector);
+    return writeRecordCopies(listLba(), 1, sector);
+}
+
+bool getDriveName(char* out) {
+    if (!requireMounted()) return false;
+    std::memcpy(out, list().shortName, sizeof(list().shortName));
+    return true;
+}
+
+bool getDriveExtName(char* out) {
+    if (!requireMounted()) return false;
+    std::memcpy(out, list().extName, sizeof(list().extName));
+    return true;
+}
+
+bool setDriveName(const char* text) { return setName(text, list().shortName, 10); }
+
+bool setDriveExtName(const char* text) { return setName(text, list().extName, 64); }
+
+bool projectCount(uint16_t& count) {
+    if (!requireMounted()) return false;
+    count = list().count;
+    return true;
+}
+
+uint32_t projectHandleAt(uint32_t index) { return index < list().count ? list().handles[index] : 0; }
+
+uint16_t indexOfProject(uint32_t handle) {
+    const uint32_t position = positionOf(handle);
+    return position < list().count ? uint16_t(position) : 0;
+}
+
+bool indexOfOpenProject(uint16_t& index) {
+    if (!requireMounted()) return false;
+    const uint32_t position = positionOf(state().openProject);
+    if (state().openProject == 0 || position >= list().count) return fail(VXF_ERR_INVALID_PARAMETER);
+    index = uint16_t(position);
+    return true;
+}
+
+bool projectListed(uint32_t handle) { return positionOf(handle) < list().count; }
+
+bool insertProject(uint32_t handle, uint32_t position) {
+    if (!requireMounted()) return false;
+    ProjectList& l = list();
+    if (l.count >= state().superBlock.maxProjects) return fail(VXF_ERR_PLIST_FULL);
+    if (position > l.count) return fail(VXF_ERR_INVALID_PARAMETER);
+    insertAt(l, handle, position);
+    return writeProjectList();
+}
+
+bool removeProject(uint32_t handle) {
+    if (!requireMounted()) return false;
+    ProjectList& l = list();
+    if (l.count == 0) return fail(VXF_ERR_PLIST_EMPTY);
+    const uint32_t position = positionOf(handle);
+    if (position >= l.count) return fail(VXF_ERR_INVALID_PARAMETER);
+    removeAt(l, position);
+    return writeProjectList();
+}
+
+bool moveProject(uint32_t from, uint32_t to) {
+    if (!requireMounted()) return false;
+    ProjectList& l = list();
+    if (from >= l.count || to >= l.count) return fail(VXF_ERR_INVALID_PARAMETER);
+    // One write: a failure between two writes would leave the project in no list.
+    const uint32_t handle = l.handles[from];
+    removeAt(l, from);
+    insertAt(l, handle, to);
+    return writeProjectList();
+}
+
+bool createProject() {
+    if (!requireMounted()) return false;
+    ProjectList& l = list();
+    if (l.count >= state().superBlock.maxProjects || l.count >= kMaxProjectHandles) return fail(VXF_ERR_PLIST_FULL);
+    const uint32_t handle = freeProjectSlot();
+    if (handle == 0) return fail(VXF_ERR_PLIST_FULL);
+
+    // The record reaches the drive before the list names its slot, so a
+    // failed write never lists a slot that holds an old record.
+    forgetOpenProject();
+    closeSong();
+    initProjectRecord(handle);
+    if (!writeProjectRecord() || !loadProjectRecord(handle)) {
+        forgetOpenProject();
+        return false;
+    }
+    insertAt(l, handle, l.count);
+    setFlag(kFlagProjectOpen);
+    state().openProject = handle;
+    rememberProject(handle);
+    rememberSong(0);
+    l.lastProjectHandle = handle;
+    return writeProjectList();
+}
+
+bool deleteProject(uint32_t handle) {
+    if (!requireMounted()) return false;
+    if (list().count <= 1) return fail(VXF_ERR_PLIST_LAST_PROJECT);
+    // Checked before any song goes, so an unlisted project loses nothing.
+    if (!projectListed(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
+    if (!openProject(handle) || !deleteAllSongs() || !removeProject(handle)) return false;
+    forgetOpenProject();
+    rememberProject(0);
+    rememberSong(0);
+    closeSong();
+    return true;
+}
+
+bool lastPrimaryProjectIndex(uint16_t& index) {
+    if (!requireMounted()) return false;
+    index = indexOfProject(list().lastProjectHandle);
+    return true;
+}
+
+}  // namespace vxfserver

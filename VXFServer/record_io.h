@@ -1,0 +1,23 @@
+// record_io.h - both copies of a system record: loading with repair and writing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace vxfserver {
+
+// Decodes a copy into memory and answers its check error (0 when sound).
+using RecordCheck = std::function<int32_t(const uint8_t* bytes)>;
+
+// Loads the record of `sectors` sectors at `lba` and its mirror copy. Memory
+// ends up holding the mirror copy when it is sound, else the first copy. A
+// copy that cannot be read or fails its check is rewritten from the other;
+// only when both fail does the load fail: with the read error when a read was
+// refused, else with the mirror copy's check error.
+bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check);
+
+// Writes the first copy, then the mirror copy; stops at the first refusal
+// with VXF_ERR_DISK_WRITE.
+bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes);
+
+}  // namespace vxfserver

@@ -1,0 +1,151 @@
+// server_state.h - the server's one state: open-drive slots, the current drive and its mounted volume.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "bitmaps.h"
+#include "project_list.h"
+#include "project_record.h"
+#include "super_block.h"
+#include "tavovxf.h"
+
+namespace vxfserver {
+
+// Volume state flags.
+constexpr uint32_t kFlagMounted = 0x001;
+constexpr uint32_t kFlagProjectOpen = 0x002;
+constexpr uint32_t kFlagSuperBlockChanged = 0x004;
+constexpr uint32_t kFlagAudioBitmapChanged = 0x008;
+constexpr uint32_t kFlagProjectWritten = 0x040;  // cleared by every write of the open project
+constexpr uint32_t kFlagRunsCompacted = 0x080;
+constexpr uint32_t kFlagBlocksAdded = 0x100;
+constexpr uint32_t kFlagVersion110 = 0x400;
+
+constexpr size_t kDriveSlots = 10;
+constexpr size_t kTrackBufferBytes = 589824;  // one audio block: 1152 sectors
+
+struct DriveSlot {
+    uint32_t handle;
+    uint32_t driveId;
+    uint32_t project;  // record LBA of the project last opened through the handle; 0 none
+    uint32_t song;     // record LBA of the song last made current through the handle; 0 none
+    uint32_t locked;
+    uint32_t inUse;
+    uint16_t driveIndex;
+};
+
+// --- the current song, held in host order ---
+
+constexpr size_t kSongRunsInMemory = 312;
+constexpr size_t kSongRunsStored = 64;
+constexpr size_t kSongTracks = 24;
+constexpr size_t kLocateEntries = 25;
+constexpr size_t kTempoEntries = 20;
+
+struct LocateEntry {
+    uint32_t sample;
+    char name[9];
+};
+
+struct TempoEntry {
+    uint8_t beatDenominator;
+    uint8_t beatNumerator;
+    uint16_t measure;
+    uint32_t bpm;
+};
+
+struct Song {
+    uint32_t lba;  // record LBA; 0 = no song current
+    // private section
+    uint32_t audioBlocks;
+    uint32_t privateAttributes;
+    uint32_t framesPerTrackBlock;
+    uint32_t sectorsPerTrackBlock;
+    uint32_t samplesPerTrackBlock;
+    // public section
+    char name[11];
+    char extName[65];
+    uint16_t tracks;  // stored tracks
+    uint8_t wordLength;
+    uint32_t sampleRate;
+    uint32_t samples;  // per stored track
+    uint32_t attributes;
+    uint32_t pitch;
+    uint8_t tempoMapLocate;
+    uint8_t loopEnd;
+    uint8_t loopStart;
+    int32_t slip[kSongTracks];
+    LocateEntry locates[kLocateEntries];
+    TempoEntry tempo[kTempoEntries];
+    uint32_t infoMagic;
+    uint32_t infoChecksum;
+    // block runs, in song order; the first LBA 0 ends the list
+    BlockRun runs[kSongRunsInMemory];
+    uint32_t brMagic;
+    uint32_t brChecksum;
+};
+
+// Position inside the current song.
+struct SongPosition {
+    uint32_t blockIndex;
+    uint32_t runIndex;
+    uint32_t offsetInRun;
+};
+
+// Where the last transfer ended, so that a continuing read can skip the block
+// the track buffer already holds.
+struct TransferCache {
+    bool valid;
+    uint32_t driveId;
+    uint32_t projectLba;
+    uint32_t songLba;
+    uint32_t blockIndex;
+};
+
+struct ServerState {
+    DriveSlot slots[kDriveSlots];
+    uint16_t recordedDriveCount;  // from the latest tavovxfDriveGetNum
+
+    // Set when the library failed to start; every call that needs the drive
+    // layer reports it.
+    int32_t startError;
+
+    // current drive
+    uint32_t currentDriveId;  // 0 = none
+    uint16_t currentSlot;
+    uint32_t fullSectorCount;
+    uint32_t cappedSectorCount;
+    uint32_t sectorCount;  // the one in force: places every mirror copy
+    char description[VXF_DESCRIPTION_SIZE];
+
+    // mounted volume
+    uint32_t flags;
+    SuperBlock superBlock;
+    ProjectList projectList;
+    SongBitmap songBitmap;
+    AudioBitmap audioBitmap;
+    uint32_t openProject;  // handle of the open project; 0 = none
+    ProjectRecord project;
+
+    // current song
+    Song song;
+    SongPosition position;
+    TransferCache cache;
+
+    uint8_t* trackBuffer;
+    std::atomic<HWND> window;
+};
+
+ServerState& state();
+
+// Back to the state of a freshly loaded library, keeping the track buffer
+// and the window.
+void resetServerState();
+
+inline bool hasFlag(uint32_t flag) { return (state().flags & flag) != 0; }
+inline void setFlag(uint32_t flag) { state().flags |= flag; }
+inline void clearFlag(uint32_t flag) { state().flags &= ~flag; }
+
+}  // namespace vxfserver
