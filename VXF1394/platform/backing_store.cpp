@@ -25,15 +25,32 @@ std::optional<uint64_t> storeSize(int fd) {
     return std::nullopt;
 }
 
+enum class Direction { read, write };
+
+// The whole range or failure: short counts are continued and EINTR retried.
+bool transferAll(int fd, char* data, size_t length, uint64_t offset, Direction direction) {
+    while (length > 0) {
+        ssize_t n = direction == Direction::read ? ::pread(fd, data, length, static_cast<off_t>(offset))
+                                                 : ::pwrite(fd, data, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        offset += static_cast<uint64_t>(n);
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<BackingStore> BackingStore::open(const std::string& path, Access access) {
+    // O_NONBLOCK keeps the open of a FIFO from waiting; on the files and
+    // block devices accepted below it changes nothing.
     int flags = (access == Access::readWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
     int fd = ::open(path.c_str(), flags);
     if (fd < 0) return std::nullopt;
     std::optional<uint64_t> size = storeSize(fd);
-    int status = ::fcntl(fd, F_GETFL);
-    if (!size || status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    if (!size) {
         ::close(fd);
         return std::nullopt;
     }
@@ -51,31 +68,13 @@ bool BackingStore::covers(uint64_t offset, uint64_t length) const {
 }
 
 bool BackingStore::readAt(void* data, size_t length, uint64_t offset) const {
-    if (!covers(offset, length)) return false;
-    auto* p = static_cast<char*>(data);
-    while (length > 0) {
-        ssize_t n = ::pread(fd_, p, length, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        offset += static_cast<uint64_t>(n);
-        length -= static_cast<size_t>(n);
-    }
-    return true;
+    return covers(offset, length) && transferAll(fd_, static_cast<char*>(data), length, offset, Direction::read);
 }
 
 bool BackingStore::writeAt(const void* data, size_t length, uint64_t offset) const {
-    if (!covers(offset, length)) return false;
-    const auto* p = static_cast<const char*>(data);
-    while (length > 0) {
-        ssize_t n = ::pwrite(fd_, p, length, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        offset += static_cast<uint64_t>(n);
-        length -= static_cast<size_t>(n);
-    }
-    return true;
+    // pwrite only reads the buffer; the cast serves the one loop both directions share.
+    return covers(offset, length) &&
+           transferAll(fd_, static_cast<char*>(const_cast<void*>(data)), length, offset, Direction::write);
 }
 
 }  // namespace vxf1394::platform

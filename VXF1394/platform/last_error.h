@@ -11,7 +11,6 @@ constexpr uint32_t kErrorInvalidFunction = 1;
 constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorInvalidData = 13;
 constexpr uint32_t kErrorCrc = 23;
 constexpr uint32_t kErrorWriteFault = 29;

@@ -146,12 +146,7 @@ void failNextWatcherStart() {
     c.watcherStartFailure = true;
 }
 
-std::optional<ServiceState> service(const std::string& name) {
-    std::optional<platform::ServiceRecord> record = platform::findService(name);
-    if (!record) return std::nullopt;
-    return ServiceState{record->displayName, record->binaryPath, record->type,
-                        record->startType,   record->errorControl, record->running};
-}
+std::optional<ServiceState> service(const std::string& name) { return platform::findService(name); }
 
 void preinstallService(const std::string& name, bool running) {
     platform::addService(platform::ServiceRecord{name, name, "", platform::kServiceKernelDriver,

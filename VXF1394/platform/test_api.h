@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/faults.h"
+#include "platform/service_manager.h"
 
 namespace vxf1394::testing {
 
@@ -46,14 +47,7 @@ void failDeviceOpens(int times);
 void failNextWatcherStart();
 
 // The emulated service manager's view of a service.
-struct ServiceState {
-    std::string displayName;
-    std::string binaryPath;
-    uint32_t type = 0;
-    uint32_t startType = 0;
-    uint32_t errorControl = 0;
-    bool running = false;
-};
+using ServiceState = platform::ServiceRecord;
 std::optional<ServiceState> service(const std::string& name);
 // A service present before the library starts (created by someone else).
 void preinstallService(const std::string& name, bool running);
