@@ -1,86 +1,84 @@
-// cmd_drives.cpp - vxf drives: the recorder drives that are attached, with their ids, names and sizes.
+// cmd_drives.cpp - vxf drives: the attached recorder drives with their status, name, version, size and free space.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli.h"
-#include "i1394.h"
-#include "platform/disk_enum.h"
+#include "server_session.h"
+#include "tavovxf.h"
 
 namespace {
 
 using namespace vxf::cli;
+using vxf::server::Drive;
 
 struct DriveRow {
-    unsigned index = 0;
-    uint32_t id = 0;
-    bool answered = false;  // the drive answered identify
-    std::string vendor;
-    std::string product;
-    uint64_t sectors = 0;   // 0 when the drive did not tell its capacity
+    int64_t number = 0;
+    std::string status;  // "VXF", "Unknown Drive" or "No Drive Communication"
+    std::string name;
+    std::string version;
+    std::optional<uint32_t> sizeKiB;
+    std::optional<uint32_t> freeKiB;
 };
 
-void noDriveChanges() {}
-
-std::string trimmed(const char* text) {
-    std::string s(text);
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
+// Reports a failed call of one drive's facts and goes on with the listing.
+void noteFailure(const Drive& drive, bool& complete) {
+    std::fprintf(stderr, "vxf: %s: %s\n", drive.label().c_str(), vxf::server::errorMessage().c_str());
+    complete = false;
 }
 
-DriveRow describe(unsigned index, uint32_t id) {
+DriveRow describe(Drive& drive, int64_t number, bool& complete) {
     DriveRow row;
-    row.index = index;
-    row.id = id;
-    DriveInfo info{};
-    row.answered = i1394GetDriveInfo(id, &info) == I1394_OK;
-    if (!row.answered) return row;
-    row.vendor = trimmed(info.vendor);
-    row.product = trimmed(info.product);
-    row.sectors = info.capacity ? info.capacity + 1 : 0;
+    row.number = number;
+    uint32_t formatted = 0;
+    const int32_t result = tavovxfDriveIsFormatted(drive.handle(), &formatted);
+    if (result == VXF_ERR_NO_COMMUNICATION) {
+        vxf::server::errorMessage();
+        row.status = "No Drive Communication";
+        return row;
+    }
+    if (result != VXF_OK) noteFailure(drive, complete);
+    row.status = formatted ? "VXF" : "Unknown Drive";
+    if (formatted) {
+        char version[VXF_VERSION_SIZE] = {};
+        if (tavovxfDriveGetFSVersion(drive.handle(), version) == VXF_OK) {
+            row.version = version;
+            row.name = vxf::server::nameOf(drive, tavovxfDriveGetName, tavovxfDriveGetExtName);
+        } else {
+            noteFailure(drive, complete);
+        }
+        uint32_t space = 0;
+        if (tavovxfDriveGetFreeSpace(drive.handle(), &space) == VXF_OK) {
+            row.freeKiB = space;
+        } else {
+            noteFailure(drive, complete);
+        }
+    }
+    uint32_t sectors = 0;
+    if (tavovxfDriveNumLBAs(drive.handle(), &sectors) == VXF_OK) {
+        row.sizeKiB = sectors / 2;
+    } else {
+        noteFailure(drive, complete);
+    }
     return row;
 }
 
-std::string idText(uint32_t id) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", id);
-    return text;
-}
+std::string numberText(const std::optional<uint32_t>& value) { return value ? std::to_string(*value) : ""; }
 
-std::string sizeText(uint64_t sectors) {
-    if (sectors == 0) return "?";
-    double bytes = static_cast<double>(sectors) * I1394_SECTOR_SIZE;
-    char text[32];
-    if (bytes >= 1e9) {
-        std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
-    } else {
-        std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
-    }
-    return text;
-}
-
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) >= 0x20) out += c;
-    }
-    return out + "\"";
-}
+std::string jsonNumber(const std::optional<uint32_t>& value) { return value ? std::to_string(*value) : "null"; }
 
 void printTable(const std::vector<DriveRow>& rows) {
     if (rows.empty()) {
-        std::printf("no recorder drives in %s\n", vxf1394::diskenum::enumerationFilePath().c_str());
+        std::printf("no recorder drives attached\n");
         return;
     }
-    std::printf("%-6s %-11s %-9s %-17s %12s %9s\n", "INDEX", "DRIVE ID", "VENDOR", "PRODUCT", "SECTORS", "SIZE");
+    std::printf("%-5s  %-22s  %-24s  %-7s  %12s  %12s\n", "DRIVE", "STATUS", "NAME", "VERSION", "SIZE KiB",
+                "FREE KiB");
     for (const DriveRow& r : rows) {
-        if (!r.answered) {
-            std::printf("%-6u %-11s (not answering)\n", r.index, idText(r.id).c_str());
-            continue;
-        }
-        std::printf("%-6u %-11s %-9s %-17s %12llu %9s\n", r.index, idText(r.id).c_str(), r.vendor.c_str(),
-                    r.product.c_str(), static_cast<unsigned long long>(r.sectors), sizeText(r.sectors).c_str());
+        std::printf("%-5lld  %-22s  %-24s  %-7s  %12s  %12s\n", static_cast<long long>(r.number), r.status.c_str(),
+                    vxf::server::trimmed(r.name).c_str(), vxf::server::trimmed(r.version).c_str(),
+                    numberText(r.sizeKiB).c_str(), numberText(r.freeKiB).c_str());
     }
 }
 
@@ -88,42 +86,40 @@ void printJson(const std::vector<DriveRow>& rows) {
     std::printf("[");
     for (size_t i = 0; i < rows.size(); ++i) {
         const DriveRow& r = rows[i];
-        std::printf("%s\n  {\"index\": %u, \"id\": %s, \"answered\": %s, \"vendor\": %s, \"product\": %s, "
-                    "\"sectors\": %llu, \"bytes\": %llu}",
-                    i ? "," : "", r.index, quoted(idText(r.id)).c_str(), r.answered ? "true" : "false",
-                    quoted(r.vendor).c_str(), quoted(r.product).c_str(), static_cast<unsigned long long>(r.sectors),
-                    static_cast<unsigned long long>(r.sectors * I1394_SECTOR_SIZE));
+        const bool vxfDrive = r.status == "VXF";
+        std::printf("%s\n  {\"number\": %lld, \"status\": %s, \"name\": %s, \"version\": %s, \"sizeKiB\": %s, "
+                    "\"freeKiB\": %s}",
+                    i ? "," : "", static_cast<long long>(r.number), vxf::server::jsonString(r.status).c_str(),
+                    vxfDrive ? vxf::server::jsonString(r.name).c_str() : "null",
+                    vxfDrive ? vxf::server::jsonString(r.version).c_str() : "null", jsonNumber(r.sizeKiB).c_str(),
+                    jsonNumber(r.freeKiB).c_str());
     }
     std::printf("%s]\n", rows.empty() ? "" : "\n");
 }
 
 int runDrives(const Args& args) {
     if (!args.positional().empty()) throw UsageError{"takes no arguments"};
-    // A watcher that fails to start does not stop a listing; only the device matters.
-    if (i1394Init(noDriveChanges) == I1394_ERR_NO_DRIVER) {
-        i1394Exit();
-        return fail("the drive driver cannot be opened");
-    }
-    DriveList list{};
-    if (i1394GetDriveList(&list) != I1394_OK) {
-        i1394Exit();
-        return fail("the disk enumeration file " + vxf1394::diskenum::enumerationFilePath() + " cannot be read");
-    }
+    uint16_t count = 0;
+    if (tavovxfDriveGetNum(&count) != VXF_OK) return vxf::server::failWith("drives cannot be counted");
     std::vector<DriveRow> rows;
-    for (unsigned i = 0; i < list.count && i < I1394_MAX_DRIVES; ++i) rows.push_back(describe(i, list.ids[i]));
-    i1394Exit();
+    bool complete = true;
+    for (int64_t number = 1; number <= count; ++number) {
+        Drive drive;
+        if (!drive.open(number)) return kExitFailure;
+        rows.push_back(describe(drive, number, complete));
+    }
     if (args.has("json")) {
         printJson(rows);
     } else {
         printTable(rows);
     }
-    return kExitOk;
+    return complete ? kExitOk : kExitFailure;
 }
 
 const Registrar drives{Command{
     "drives",
     "[--json]",
-    "list the recorder drives: index, drive id, vendor, product, sectors and size",
+    "list the recorder drives: number, status, name, version, size and free space in KiB",
     {},
     {"json"},
     runDrives,
