@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "handles.h"
 #include "mount.h"
+#include "named_list_sector.h"
 #include "names.h"
 #include "project_record.h"
 #include "record.h"
@@ -17,14 +18,7 @@ namespace vxfserver {
 
 namespace {
 
-constexpr size_t kOffName = 0x00;
-constexpr size_t kOffCount = 0x0C;
-constexpr size_t kOffLastProject = 0x10;
-constexpr size_t kOffHandles = 0x20;
-constexpr size_t kOffExtName = 0x1B8;
-constexpr size_t kOffMagic = 0x1F8;
-static_assert(kOffHandles + 4 * kMaxProjectHandles == 0x1AC, "twelve zero bytes follow the handles");
-static_assert(kOffExtName + 64 == kOffMagic);
+static_assert(kMaxProjectHandles == namedlist::kHandles);
 
 ProjectList& list() { return state().projectList; }
 
@@ -72,31 +66,19 @@ bool setName(const char* text, char* field, size_t width) {
 
 void encodeProjectList(ProjectList& l, uint8_t* sector) {
     std::memset(sector, 0, kSectorSize);
-    packText(sector + kOffName, l.shortName, 10);
-    putHalf(sector + kOffCount, l.count);
-    putWord(sector + kOffLastProject, l.lastProjectHandle);
-    for (uint32_t i = 0; i < kMaxProjectHandles; ++i) putWord(sector + kOffHandles + 4 * i, l.handles[i]);
-    packText(sector + kOffExtName, l.extName, 64);
-    putWord(sector + kOffMagic, l.magic);
-    storeChecksum(sector, kSectorSize);
-    l.checksum = getWord(sector + kSectorSize - 4);
+    namedlist::encodeNames(sector, l.shortName, l.extName);
+    putHalf(sector + namedlist::kOffCount, l.count);
+    namedlist::encodeHandles(sector, l.lastProjectHandle, l.handles);
+    l.checksum = namedlist::seal(sector, l.magic);
 }
 
 int32_t decodeProjectList(const uint8_t* sector, uint32_t lba, ProjectList& l) {
-    unpackText(l.shortName, sector + kOffName, 10);
-    normalizeName(l.shortName, l.shortName, 10);
-    unpackText(l.extName, sector + kOffExtName, 64);
-    normalizeName(l.extName, l.extName, 64);
-    l.count = getHalf(sector + kOffCount);
-    l.lastProjectHandle = getWord(sector + kOffLastProject);
-    for (uint32_t i = 0; i < kMaxProjectHandles; ++i) l.handles[i] = getWord(sector + kOffHandles + 4 * i);
-    l.magic = getWord(sector + kOffMagic);
+    namedlist::decodeNames(sector, l.shortName, l.extName);
+    l.count = getHalf(sector + namedlist::kOffCount);
+    namedlist::decodeHandles(sector, l.lastProjectHandle, l.handles);
+    l.magic = getWord(sector + namedlist::kOffMagic);
     l.checksum = getWord(sector + kSectorSize - 4);
-    if (!checksumMatches(sector, kSectorSize)) return VXF_ERR_PLIST_CORRUPT;
-    if (l.magic != magicOf(lba)) return VXF_ERR_PLIST_CORRUPT2;
-    // A count beyond the handles the sector holds is damage, however well sealed.
-    if (l.count > kMaxProjectHandles) return VXF_ERR_PLIST_CORRUPT;
-    return 0;
+    return namedlist::check(sector, lba, l.count, VXF_ERR_PLIST_CORRUPT, VXF_ERR_PLIST_CORRUPT2);
 }
 
 void initProjectList(uint32_t lba) {

@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "handles.h"
 #include "mount.h"
+#include "named_list_sector.h"
 #include "names.h"
 #include "project_list.h"
 #include "record.h"
@@ -17,14 +18,7 @@ namespace vxfserver {
 
 namespace {
 
-constexpr size_t kOffName = 0x00;
-constexpr size_t kOffSongCount = 0x0C;
-constexpr size_t kOffLastSong = 0x10;
-constexpr size_t kOffSongs = 0x20;
-constexpr size_t kOffExtName = 0x1B8;
-constexpr size_t kOffMagic = 0x1F8;
-static_assert(kOffSongs + 4 * kMaxSongHandles == 0x1AC, "twelve zero bytes follow the handles");
-static_assert(kOffExtName + 64 == kOffMagic);
+static_assert(kMaxSongHandles == namedlist::kHandles);
 
 ProjectRecord& record() { return state().project; }
 
@@ -63,31 +57,19 @@ bool setName(const char* text, char* field, size_t width) {
 
 void encodeProjectRecord(ProjectRecord& r, uint8_t* sector) {
     std::memset(sector, 0, kSectorSize);
-    packText(sector + kOffName, r.shortName, 10);
-    putWord(sector + kOffSongCount, r.songCount);
-    putWord(sector + kOffLastSong, r.lastSongHandle);
-    for (uint32_t i = 0; i < kMaxSongHandles; ++i) putWord(sector + kOffSongs + 4 * i, r.songs[i]);
-    packText(sector + kOffExtName, r.extName, 64);
-    putWord(sector + kOffMagic, r.magic);
-    storeChecksum(sector, kSectorSize);
-    r.checksum = getWord(sector + kSectorSize - 4);
+    namedlist::encodeNames(sector, r.shortName, r.extName);
+    putWord(sector + namedlist::kOffCount, r.songCount);
+    namedlist::encodeHandles(sector, r.lastSongHandle, r.songs);
+    r.checksum = namedlist::seal(sector, r.magic);
 }
 
 int32_t decodeProjectRecord(const uint8_t* sector, uint32_t handle, ProjectRecord& r) {
-    unpackText(r.shortName, sector + kOffName, 10);
-    normalizeName(r.shortName, r.shortName, 10);
-    unpackText(r.extName, sector + kOffExtName, 64);
-    normalizeName(r.extName, r.extName, 64);
-    r.songCount = getWord(sector + kOffSongCount);
-    r.lastSongHandle = getWord(sector + kOffLastSong);
-    for (uint32_t i = 0; i < kMaxSongHandles; ++i) r.songs[i] = getWord(sector + kOffSongs + 4 * i);
-    r.magic = getWord(sector + kOffMagic);
+    namedlist::decodeNames(sector, r.shortName, r.extName);
+    r.songCount = getWord(sector + namedlist::kOffCount);
+    namedlist::decodeHandles(sector, r.lastSongHandle, r.songs);
+    r.magic = getWord(sector + namedlist::kOffMagic);
     r.checksum = getWord(sector + kSectorSize - 4);
-    if (!checksumMatches(sector, kSectorSize)) return VXF_ERR_PROJECT_CORRUPT;
-    if (r.magic != magicOf(handle)) return VXF_ERR_PROJECT_CORRUPT2;
-    // A count beyond the handles the sector holds is damage, however well sealed.
-    if (r.songCount > kMaxSongHandles) return VXF_ERR_PROJECT_CORRUPT;
-    return 0;
+    return namedlist::check(sector, handle, r.songCount, VXF_ERR_PROJECT_CORRUPT, VXF_ERR_PROJECT_CORRUPT2);
 }
 
 bool requireOpenProject() {

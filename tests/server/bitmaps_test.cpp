@@ -188,14 +188,7 @@ TEST_F(SongSlots, FreshSongBitmapHasItsTailAndMagic) {
 
 class BitmapRepair : public test::ServerFixture {
 protected:
-    int32_t remount() {
-        for (const DriveSlot& slot : state().slots) {
-            if (slot.inUse) tavovxfDriveClose(slot.handle);
-        }
-        handle_ = open();
-        char name[VXF_SHORT_NAME_SIZE];
-        return tavovxfDriveGetName(handle_, name);
-    }
+    int32_t remount() { return test::ServerFixture::remount(handle_); }
     uint32_t handle_ = 0;
 };
 

@@ -31,12 +31,7 @@ protected:
         EXPECT_EQ(tavovxfProjectGetName(handle_, name), VXF_OK);
         return name;
     }
-    int32_t remount() {
-        tavovxfDriveClose(handle_);
-        handle_ = open();
-        uint16_t count = 0;
-        return tavovxfProjectGetNum(handle_, &count);
-    }
+    int32_t remount() { return test::ServerFixture::remount(handle_); }
     uint32_t handle_ = 0;
 };
 

@@ -73,6 +73,15 @@ uint32_t ServerFixture::open(uint16_t index) {
     return handle;
 }
 
+int32_t ServerFixture::remount(uint32_t& handle) {
+    for (const DriveSlot& slot : state().slots) {
+        if (slot.inUse != 0) tavovxfDriveClose(slot.handle);
+    }
+    handle = open();
+    char name[VXF_EXT_NAME_SIZE];
+    return tavovxfDriveGetName(handle, name);
+}
+
 uint32_t ServerFixture::openFormatted(uint64_t sectors) {
     makeDrive(sectors);
     uint32_t handle = open();

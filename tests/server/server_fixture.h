@@ -32,6 +32,9 @@ protected:
 
     // DriveGetNum then DriveOpen; fails the test on an error.
     uint32_t open(uint16_t index = 0);
+    // Closes every handle, opens drive 0 again and mounts it with a name
+    // query: everything is read afresh. Answers the query's result.
+    int32_t remount(uint32_t& handle);
     // A formatted drive image, opened.
     uint32_t openFormatted(uint64_t sectors = kDriveSectors);
 

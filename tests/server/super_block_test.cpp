@@ -21,12 +21,7 @@ protected:
         uint32_t handle = openFormatted(sectors);
         ASSERT_EQ(tavovxfDriveClose(handle), VXF_OK);
     }
-    // Opens the drive and mounts it through a name query.
-    int32_t mount() {
-        handle_ = open();
-        char name[VXF_SHORT_NAME_SIZE];
-        return tavovxfDriveGetName(handle_, name);
-    }
+    int32_t mount() { return remount(handle_); }
     uint32_t handle_ = 0;
 };
 
@@ -140,7 +135,6 @@ TEST_F(SuperBlockTest, VersionOneHundredOnALargeDriveKeepsItsCopiesAtTheCappedEn
     EXPECT_STREQ(description, "DISKIMG drive           ");
     // The project list and bitmaps are found at the capped end too.
     damageSector(drivePath_, 1);
-    ASSERT_EQ(tavovxfDriveClose(handle_), VXF_OK);
     ASSERT_EQ(mount(), VXF_OK);
     EXPECT_EQ(readSector(drivePath_, 1), readSector(drivePath_, kCapped - 2));
     // The raw sector count is the drive's own.
