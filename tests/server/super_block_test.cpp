@@ -40,6 +40,16 @@ TEST_F(SuperBlockTest, DamagedSectorZeroIsRewrittenFromTheCopyAtTheEnd) {
     EXPECT_EQ(readSector(drivePath_, 0), good);
 }
 
+TEST_F(SuperBlockTest, RepairOfEveryStructureNeedsOnePass) {
+    formatted();
+    for (uint64_t lba : {uint64_t(0), uint64_t(kS - 2), uint64_t(3), uint64_t(kS - 9)}) damageSector(drivePath_, lba);
+    ASSERT_EQ(mount(), VXF_OK);
+    resetCounters();
+    ASSERT_EQ(mount(), VXF_OK);
+    EXPECT_EQ(counters().writes, 0u);
+    EXPECT_EQ(counters().sectorsRead, 2u * (1 + 1 + 3 + 15));
+}
+
 TEST_F(SuperBlockTest, BothCopiesDamagedRefusesTheMountWithTheCopysError) {
     formatted();
     damageSector(drivePath_, 0);
