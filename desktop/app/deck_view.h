@@ -84,6 +84,10 @@ public:
         DeckView& view_;
     };
 
+    // True when drives changed while the current operation waited for the user: its
+    // drive handle may now name another drive, so a change must not go ahead.
+    bool drivesChangedMeanwhile() const { return changeCheckDue_; }
+
     // Set when the server library failed to start; start-up then closes the window.
     bool serverStartFailed() const { return serverStartFailed_; }
 

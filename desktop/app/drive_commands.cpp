@@ -53,7 +53,7 @@ void DriveCommands::properties() {
     server.driveGetName(handle, name);
     server.driveGetFSVersion(handle, facts.version);
     DrivePropertiesDialog dialog(view_.form(), server.extendedNames(), name, facts);
-    if (view_.form().runModal(dialog) != kIdOk || !view_.drives().usable()) return;
+    if (view_.form().runModal(dialog) != kIdOk || !view_.drives().usable() || view_.drivesChangedMeanwhile()) return;
     if (server.driveSetName(view_.drives().handle(), dialog.name()) != VXF_OK) {
         view_.showServerError();
         return;
@@ -63,7 +63,7 @@ void DriveCommands::properties() {
 
 void DriveCommands::format() {
     if (view_.drives().selectedStatus() != DriveStatus::Vxf && !confirm(kNotVxfQuestion, "Confirm Drive Format")) return;
-    if (!confirm(kFormatQuestion, "Confirm Drive Format")) return;
+    if (!confirm(kFormatQuestion, "Confirm Drive Format") || view_.drivesChangedMeanwhile()) return;
     WaitCursor wait(view_.form());
     if (view_.server().driveFormat(view_.drives().handle()) != VXF_OK) {
         view_.showServerError();
@@ -73,7 +73,7 @@ void DriveCommands::format() {
 }
 
 void DriveCommands::upgrade() {
-    if (!confirm(kUpgradeQuestion, "Confirm Drive Upgrade")) return;
+    if (!confirm(kUpgradeQuestion, "Confirm Drive Upgrade") || view_.drivesChangedMeanwhile()) return;
     WaitCursor wait(view_.form());
     if (view_.server().driveUpgrade(view_.drives().handle()) != VXF_OK) {
         view_.showServerError();
@@ -84,7 +84,9 @@ void DriveCommands::upgrade() {
 
 void DriveCommands::scanRemap() {
     ScanRemapDialog dialog(view_);
-    if (view_.form().messageBox(kScanQuestion, "Scan and Remap", mb::kYesNo | mb::kIconExclamation) != idr::kYes) return;
+    if (view_.form().messageBox(kScanQuestion, "Scan and Remap", mb::kYesNo | mb::kIconExclamation) != idr::kYes ||
+        view_.drivesChangedMeanwhile())
+        return;
     view_.form().runModal(dialog);
     view_.refreshAll();
 }

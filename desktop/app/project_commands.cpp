@@ -24,7 +24,7 @@ void ProjectCommands::select() {
 void ProjectCommands::create() {
     ServerClient& server = view_.server();
     ProjectCreateDialog dialog(view_.form(), server.extendedNames());
-    if (view_.form().runModal(dialog) != kIdOk) return;
+    if (view_.form().runModal(dialog) != kIdOk || view_.drivesChangedMeanwhile()) return;
     WaitCursor wait(view_.form());
     const uint32_t handle = view_.drives().handle();
     // The new project becomes the server's primary one, so the name goes to it.
@@ -42,7 +42,8 @@ void ProjectCommands::remove() {
     if (form.runModal(dialog) != kIdOk || dialog.chosen() < 0) return;
     const std::string label = "Project " + trimBlanks(dialog.chosenLine());
     if (form.messageBox(deck::format("Are you sure you want to delete '%s'?", label.c_str()), "Confirm Project Delete",
-                        mb::kYesNo | mb::kIconExclamation) != idr::kYes)
+                        mb::kYesNo | mb::kIconExclamation) != idr::kYes ||
+        view_.drivesChangedMeanwhile())
         return;
     WaitCursor wait(form);
     ServerClient& server = view_.server();
@@ -66,7 +67,7 @@ void ProjectCommands::properties() {
     uint16_t songs = 0;
     if (server.songGetNum(view_.drives().handle(), songs) != VXF_OK) view_.discardServerError();
     ProjectPropertiesDialog dialog(form, server.extendedNames(), name, songs);
-    if (form.runModal(dialog) != kIdOk) return;
+    if (form.runModal(dialog) != kIdOk || view_.drivesChangedMeanwhile()) return;
     if (server.projectSetName(view_.drives().handle(), dialog.name()) != VXF_OK) {
         view_.showServerError();
         return;

@@ -5,9 +5,25 @@
 
 #include <array>
 
+// A server library built without its maintenance operations lacks these exports; the
+// client then answers as such a server would: VXF_ERR_NOT_SUPPORTED with its sentence.
+#pragma weak tavovxfDriveUpgrade
+#pragma weak tavovxfDriveRemap
+#pragma weak tavovxfExtractFileSystem
+
 namespace deck {
 
 namespace {
+
+const char* sentenceOf(int32_t code) {
+#define VXF_SENTENCE_CASE(name, value, message) \
+    case value: return message;
+    switch (code) {
+        VXF_ERROR_TABLE(VXF_SENTENCE_CASE)
+    default: return VXF_INVALID_ERROR_CODE_MESSAGE;
+    }
+#undef VXF_SENTENCE_CASE
+}
 
 constexpr size_t kTextBufferSize = 128;
 using TextBuffer = std::array<char, kTextBufferSize>;
@@ -27,7 +43,21 @@ int32_t ServerClient::dropFailure(int32_t code) {
     return VXF_OK;
 }
 
+bool ServerClient::hasMaintenanceExports() {
+    return &tavovxfDriveUpgrade != nullptr && &tavovxfDriveRemap != nullptr && &tavovxfExtractFileSystem != nullptr;
+}
+
+int32_t ServerClient::notSupported() {
+    clientError_ = VXF_ERR_NOT_SUPPORTED;
+    return clientError_;
+}
+
 std::string ServerClient::errorText() {
+    if (clientError_ != VXF_OK) {
+        const std::string sentence = sentenceOf(clientError_);
+        clientError_ = VXF_OK;
+        return sentence;
+    }
     TextBuffer buffer{};
     tavovxfGetErrorString(buffer.data());
     return textOf(buffer);
@@ -82,14 +112,21 @@ int32_t ServerClient::driveNumLBAs(uint32_t handle, uint32_t& count) { return ta
 
 int32_t ServerClient::driveFormat(uint32_t handle) { return tavovxfDriveFormat(handle); }
 
-int32_t ServerClient::driveUpgrade(uint32_t handle) { return tavovxfDriveUpgrade(handle); }
+int32_t ServerClient::driveUpgrade(uint32_t handle) {
+    return &tavovxfDriveUpgrade != nullptr ? tavovxfDriveUpgrade(handle) : notSupported();
+}
 
 int32_t ServerClient::driveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, uint8_t fix,
                                  uint16_t& failedReads, uint16_t& rewritten) {
+    failedReads = 0;
+    rewritten = 0;
+    if (&tavovxfDriveRemap == nullptr) return notSupported();
     return tavovxfDriveRemap(handle, firstLba, count, fix, &failedReads, &rewritten);
 }
 
-int32_t ServerClient::extractFileSystem(uint32_t handle) { return tavovxfExtractFileSystem(handle); }
+int32_t ServerClient::extractFileSystem(uint32_t handle) {
+    return &tavovxfExtractFileSystem != nullptr ? tavovxfExtractFileSystem(handle) : notSupported();
+}
 
 int32_t ServerClient::projectGetNum(uint32_t handle, uint16_t& count) { return tavovxfProjectGetNum(handle, &count); }
 

@@ -16,6 +16,9 @@ public:
     bool extendedNames() const { return extendedNames_; }
     void setExtendedNamesFromVersion(const std::string& version);
 
+    // Whether the server library offers upgrade, remap and extraction.
+    static bool hasMaintenanceExports();
+
     // The server's sentence for its last error; resets that error. Always succeeds.
     virtual std::string errorText();
 
@@ -76,7 +79,10 @@ private:
     // the next drive count would report it instead of counting.
     int32_t dropFailure(int32_t code);
 
+    int32_t notSupported();
+
     bool extendedNames_ = false;
+    int32_t clientError_ = 0;  // a failure the client reported in place of the server
 };
 
 }  // namespace deck

@@ -42,7 +42,7 @@ void SongCommands::create() {
     const uint32_t rate = hasSongs ? view_.songs().sampleRate() : kDefaultRate;
     const uint16_t tracks = hasSongs ? std::min(view_.transfer().trackCount(), kDefaultTracks) : kDefaultTracks;
     SongCreateDialog dialog(view_.form(), server.extendedNames(), rate, tracks);
-    if (view_.form().runModal(dialog) != kIdOk) return;
+    if (view_.form().runModal(dialog) != kIdOk || view_.drivesChangedMeanwhile()) return;
     WaitCursor wait(view_.form());
     const uint32_t handle = view_.drives().handle();
     // The new song becomes the server's primary one, so the name goes to it.
@@ -62,7 +62,8 @@ void SongCommands::remove() {
     if (form.runModal(dialog) != kIdOk || dialog.chosen() < 0) return;
     const std::string label = "Song " + trimBlanks(dialog.chosenLine());
     if (form.messageBox(deck::format("Are you sure you want to delete '%s'?", label.c_str()), "Confirm Song Delete",
-                        mb::kYesNo | mb::kIconExclamation) != idr::kYes)
+                        mb::kYesNo | mb::kIconExclamation) != idr::kYes ||
+        view_.drivesChangedMeanwhile())
         return;
     WaitCursor wait(form);
     ServerClient& server = view_.server();
@@ -90,7 +91,7 @@ void SongCommands::properties() {
     facts.writeProtect = form.checked(ctl::kWriteProtect);
     const std::string name = line >= 0 ? nameOfListLine(form.line(ctl::kSongName, line)) : std::string();
     SongPropertiesDialog dialog(form, server.extendedNames(), name, facts);
-    if (form.runModal(dialog) != kIdOk) return;
+    if (form.runModal(dialog) != kIdOk || view_.drivesChangedMeanwhile()) return;
     // Both steps run even when nothing changed; a failure of the first does not stop the second.
     if (server.songSetWriteProtect(view_.drives().handle(), dialog.writeProtect() ? 1 : 0) != VXF_OK) {
         view_.showServerError();
