@@ -73,7 +73,7 @@ bool writeVolume(uint32_t formerSectorCount) {
     if (!writeAudioBitmap()) return false;
     st.superBlock.validWord = layout::kValidWord;
     if (!writeSuperBlock()) return false;
-    st.flags = 0;
+    // A fresh volume: mounted, no project open, no song current; then its one project.
     forgetOpenProject();
     closeSong();
     st.flags = kFlagMounted;

@@ -42,4 +42,20 @@ int32_t check(const uint8_t* sector, uint32_t lba, uint32_t count, int32_t check
     return 0;
 }
 
+uint32_t positionOf(const uint32_t* handles, uint32_t count, uint32_t handle) {
+    uint32_t i = 0;
+    while (i < count && handles[i] != handle) ++i;
+    return i;
+}
+
+void insertAt(uint32_t* handles, uint32_t count, uint32_t handle, uint32_t position) {
+    for (uint32_t i = count; i > position; --i) handles[i] = handles[i - 1];
+    handles[position] = handle;
+}
+
+void removeAt(uint32_t* handles, uint32_t count, uint32_t position) {
+    for (uint32_t i = position; i + 1 < count; ++i) handles[i] = handles[i + 1];
+    handles[count - 1] = 0;
+}
+
 }  // namespace vxfserver::namedlist

@@ -33,4 +33,10 @@ uint32_t seal(uint8_t* sector, uint32_t magic);
 // handles. Answers the error, or 0 for a sound sector.
 int32_t check(const uint8_t* sector, uint32_t lba, uint32_t count, int32_t checksumError, int32_t magicError);
 
+// The handles held as an ordered list of `count` entries; the caller keeps
+// the count and has checked that a position and the room are valid.
+uint32_t positionOf(const uint32_t* handles, uint32_t count, uint32_t handle);  // `count` when absent
+void insertAt(uint32_t* handles, uint32_t count, uint32_t handle, uint32_t position);
+void removeAt(uint32_t* handles, uint32_t count, uint32_t position);  // the vacated last entry becomes 0
+
 }  // namespace vxfserver::namedlist

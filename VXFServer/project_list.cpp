@@ -24,27 +24,18 @@ ProjectList& list() { return state().projectList; }
 
 uint32_t listLba() { return state().superBlock.projectListLba; }
 
-// Places the handle at `position`, moving later entries up; the caller has
-// checked that there is room.
 void insertAt(ProjectList& l, uint32_t handle, uint32_t position) {
-    for (uint32_t i = l.count; i > position; --i) l.handles[i] = l.handles[i - 1];
-    l.handles[position] = handle;
+    namedlist::insertAt(l.handles, l.count, handle, position);
     l.count = uint16_t(l.count + 1);
 }
 
 void removeAt(ProjectList& l, uint32_t position) {
-    for (uint32_t i = position; i + 1 < l.count; ++i) l.handles[i] = l.handles[i + 1];
-    l.handles[l.count - 1] = 0;
+    namedlist::removeAt(l.handles, l.count, position);
     l.count = uint16_t(l.count - 1);
 }
 
 // Position of a listed handle, or the count when it is not listed.
-uint32_t positionOf(uint32_t handle) {
-    const ProjectList& l = list();
-    uint32_t i = 0;
-    while (i < l.count && l.handles[i] != handle) ++i;
-    return i;
-}
+uint32_t positionOf(uint32_t handle) { return namedlist::positionOf(list().handles, list().count, handle); }
 
 // The first project slot that the list does not name; 0 when there is none.
 uint32_t freeProjectSlot() {

@@ -23,21 +23,16 @@ static_assert(kMaxSongHandles == namedlist::kHandles);
 ProjectRecord& record() { return state().project; }
 
 uint32_t positionOfSong(uint32_t handle) {
-    const ProjectRecord& r = record();
-    uint32_t i = 0;
-    while (i < r.songCount && r.songs[i] != handle) ++i;
-    return i;
+    return namedlist::positionOf(record().songs, record().songCount, handle);
 }
 
 void insertSongAt(ProjectRecord& r, uint32_t handle, uint32_t position) {
-    for (uint32_t i = r.songCount; i > position; --i) r.songs[i] = r.songs[i - 1];
-    r.songs[position] = handle;
+    namedlist::insertAt(r.songs, r.songCount, handle, position);
     r.songCount += 1;
 }
 
 void removeSongAt(ProjectRecord& r, uint32_t position) {
-    for (uint32_t i = position; i + 1 < r.songCount; ++i) r.songs[i] = r.songs[i + 1];
-    r.songs[r.songCount - 1] = 0;
+    namedlist::removeAt(r.songs, r.songCount, position);
     r.songCount -= 1;
 }
 
