@@ -1,0 +1,126 @@
+// current_song.cpp - the current song: loading its record with repair, saving it, and what song operations check first.
+#include "current_song.h"
+
+#include <vector>
+
+#include "block_runs.h"
+#include "errors.h"
+#include "handles.h"
+#include "mount.h"
+#include "project_record.h"
+#include "record.h"
+#include "record_io.h"
+#include "song_record.h"
+#include "song_slots.h"
+#include "track_layout.h"
+
+namespace vxfserver {
+
+namespace {
+
+uint64_t audioClusterAreaEnd() {
+    const SuperBlock& sb = state().superBlock;
+    return uint64_t(sb.audioSpaceLba) +
+           uint64_t(totalClusters(sb)) * sb.audioBlocksPerCluster * kSectorsPerAudioBlock;
+}
+
+// A run must start on an audio block of the audio space and end inside its
+// clusters: freeing, counting and transferring all index by it.
+bool runLiesInAudioSpace(const BlockRun& run) {
+    const uint32_t start = state().superBlock.audioSpaceLba;
+    if (run.lba < start || (run.lba - start) % kSectorsPerAudioBlock != 0) return false;
+    return uint64_t(run.lba) + uint64_t(run.length) * kSectorsPerAudioBlock <= audioClusterAreaEnd() &&
+           run.lba < audioClusterAreaEnd();
+}
+
+bool songValuesAreUsable(const Song& song) {
+    if (!songLayoutIsSound(song)) return false;
+    for (size_t i = 0, n = runsInUse(song.runs); i < n; ++i) {
+        if (!runLiesInAudioSpace(song.runs[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readSongRecord(uint32_t lba, Song& song) {
+    const SuperBlock& sb = state().superBlock;
+    // Loading repairs copies: only a real song slot may be written that way.
+    uint32_t slot = 0;
+    if (!songSlotOf(lba, slot)) return fail(VXF_ERR_SONG_CORRUPT);
+    song = Song{};
+    auto checkInfo = [&song](const uint8_t* bytes) -> int32_t {
+        decodeSongInfo(bytes, song);
+        return checksumMatches(bytes, kSongInfoBytes) ? VXF_OK : VXF_ERR_SONG_CORRUPT;
+    };
+    if (!loadRecordWithRepair(lba, sb.songInfoLength, checkInfo)) return false;
+
+    const uint32_t runsLba = lba + sb.songInfoLength;
+    auto checkRuns = [&song, runsLba](const uint8_t* bytes) -> int32_t {
+        decodeSongRuns(bytes, song);
+        if (!checksumMatches(bytes, kSongRunBlockBytes)) return VXF_ERR_SONG_CORRUPT;
+        return song.brMagic == magicOf(runsLba) ? VXF_OK : VXF_ERR_SONG_CORRUPT2;
+    };
+    if (!loadRecordWithRepair(runsLba, sb.songBrLength, checkRuns)) return false;
+    song.lba = lba;
+    if (!songValuesAreUsable(song)) return fail(VXF_ERR_SONG_CORRUPT);
+    return true;
+}
+
+bool saveSong() {
+    ServerState& st = state();
+    const SuperBlock& sb = st.superBlock;
+    const uint32_t lba = st.song.lba;
+    if (lba < sb.songLba || uint64_t(lba) >= uint64_t(sb.songLba) + uint64_t(sb.songLength) * sb.maxSongs) {
+        return fail(VXF_ERR_INVALID_PARAMETER);
+    }
+    std::vector<uint8_t> info(kSongInfoBytes);
+    encodeSongInfo(st.song, info.data());
+    if (!writeRecordCopies(lba, sb.songInfoLength, info.data())) return false;
+    std::vector<uint8_t> runs(kSongRunBlockBytes);
+    encodeSongRuns(st.song, runs.data());
+    if (!writeRecordCopies(lba + sb.songInfoLength, sb.songBrLength, runs.data())) return false;
+    clearFlag(kFlagBlocksAdded);
+    return true;
+}
+
+bool requireCurrentSong() {
+    if (state().song.lba == 0) return fail(VXF_ERR_NO_PRIMARY_SONG);
+    return true;
+}
+
+bool openProjectListsSong(uint32_t lba) {
+    const ProjectRecord& project = state().project;
+    for (uint32_t i = 0; i < project.songCount && i < kMaxSongHandles; ++i) {
+        if (project.songs[i] == lba) return true;
+    }
+    return false;
+}
+
+bool requireSongContext() { return requireMounted() && requireOpenProject() && requireCurrentSong(); }
+
+bool requireSongChange() { return requireCurrentSong() && requireMounted() && requireOpenProject(); }
+
+uint32_t storedPerCallerTrack(const Song& song) { return storedTracksPerCallerTrack(song.sampleRate); }
+
+uint16_t callerTrackCount(const Song& song) { return uint16_t(song.tracks / storedPerCallerTrack(song)); }
+
+uint32_t callerLength(const Song& song) { return song.samples * storedPerCallerTrack(song); }
+
+uint32_t allocatedKiB(const Song& song) {
+    return uint32_t(uint64_t(song.audioBlocks) * state().superBlock.sectorsPerAudioBlock / 2);
+}
+
+bool isWriteProtected(const Song& song) { return (song.attributes & kWriteProtectBit) != 0; }
+
+bool runsAgreeWithCount(const Song& song) {
+    const size_t n = runsInUse(song.runs);
+    for (size_t i = 0; i < n; ++i) {
+        if (song.runs[i].length == 0) return false;
+    }
+    return blocksInRuns(song.runs) == song.audioBlocks;
+}
+
+void invalidateTransferCache() { state().cache.valid = false; }
+
+}  // namespace vxfserver

@@ -1,0 +1,65 @@
+// exports_track.cpp - the track family of exports: track count, transfer size, reading and writing audio.
+#include "current_song.h"
+#include "export_frame.h"
+#include "server_state.h"
+#include "tavovxf.h"
+#include "track_read.h"
+#include "track_write.h"
+
+using namespace vxfserver;
+
+namespace {
+
+bool trackCount(uint16_t& count) {
+    if (!requireCurrentSong()) return false;
+    count = callerTrackCount(state().song);
+    return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tavovxfTrackGetNum(uint32_t handle, uint16_t* count) {
+    if (!requirePointer(count)) return finishExport(false);
+    const int32_t result = runExport(handle, kReadFrame, [&] { return trackCount(*count); });
+    if (result != VXF_OK) clearNumber(count);
+    return result;
+}
+
+int32_t tavovxfTrackOptimalTransferSize(uint32_t handle, uint32_t* size) {
+    if (!requirePointer(size)) return finishExport(false);
+    const int32_t result = runExport(handle, kReadFrame, [&] { return optimalTransferSize(*size); });
+    if (result != VXF_OK) clearNumber(size);
+    return result;
+}
+
+int32_t tavovxfTrackRead(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint32_t* samplesRead,
+                         uint16_t bytesPerSample, uint16_t byteOrder, void* buffer) {
+    if (!requirePointer(samplesRead)) return finishExport(false);
+    return runExport(handle, kReadFrame, [&] {
+        return readTrack(track, offset, count, *samplesRead, bytesPerSample, byteOrder, buffer);
+    });
+}
+
+int32_t tavovxfTrackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t* samplesRead,
+                            uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers) {
+    if (!requirePointer(samplesRead)) return finishExport(false);
+    return runExport(handle, kReadFrame, [&] {
+        return readAllTracks(offset, count, *samplesRead, bytesPerSample, byteOrder, buffers);
+    });
+}
+
+int32_t tavovxfTrackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
+                          uint16_t byteOrder, const void* source) {
+    return runExport(handle, kChangeFrame,
+                     [&] { return writeTrack(track, offset, count, bytesPerSample, byteOrder, source); });
+}
+
+int32_t tavovxfTrackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
+                             uint16_t byteOrder, const void* const* sources) {
+    return runExport(handle, kChangeFrame,
+                     [&] { return writeAllTracks(offset, count, bytesPerSample, byteOrder, sources); });
+}
+
+}  // extern "C"

@@ -1,0 +1,24 @@
+// track_read.h - reading audio of one track or of all tracks of the current song in the caller's format.
+#pragma once
+
+#include <cstdint>
+
+namespace vxfserver {
+
+// Offsets, counts and the samples read are caller samples per track. At
+// 88.2 and 96 kHz the offset and count are halved to stored positions
+// (rounded down) and the result doubled. `buffer` receives count x
+// bytesPerSample bytes at most.
+bool readTrack(uint32_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
+               uint32_t byteOrder, void* buffer);
+
+// The same for every caller track at once: `buffers` holds one address per
+// caller track (up to 24); a null address skips that track.
+bool readAllTracks(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
+                   uint32_t byteOrder, void* const* buffers);
+
+// Caller samples per track block: the transfer size that keeps every read
+// and write on whole blocks.
+bool optimalTransferSize(uint32_t& size);
+
+}  // namespace vxfserver

@@ -1,0 +1,201 @@
+// track_write.cpp - writing audio of one track or of all tracks into the current song, growing it as needed.
+#include "track_write.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "block_runs.h"
+#include "current_song.h"
+#include "errors.h"
+#include "song_audio.h"
+#include "track_layout.h"
+#include "track_transfer.h"
+
+namespace vxfserver {
+
+namespace {
+
+// Room for one audio block's samples at 4 bytes each, whatever the track count.
+constexpr size_t kConversionBufferBytes = 786432;
+static_assert(kConversionBufferBytes == size_t(kFramesPerAudioBlock) * kSamplesPerFrame * 4);
+
+// One write in caller units: the caller tracks taking part and their sources.
+struct CallerWrite {
+    TrackSpan span;    // stored tracks
+    bool wholeBlocks;  // one request per audio block (all tracks) instead of per track block
+    uint64_t begin;    // first caller sample
+    uint64_t end;      // one past the last
+    SampleFormat format;
+    const uint8_t* sources[kMaxStoredTracks];  // per caller track of the span
+};
+
+uint32_t callerTracksOf(const CallerWrite& write) { return write.span.count / storedPerCallerTrack(state().song); }
+
+bool everyTrackHasASource(const CallerWrite& write) {
+    for (uint32_t c = 0; c < callerTracksOf(write); ++c) {
+        if (write.sources[c] == nullptr) return false;
+    }
+    return true;
+}
+
+bool writeSpan(const CallerWrite& write, uint32_t lba) {
+    return write.wholeBlocks ? writeAudioBlock(lba) : writeTrackBlocks(lba, write.span);
+}
+
+// The caller samples [from, to) of block `block` replace those on the drive:
+// the block is converted into the conversion buffer (from the buffer when the
+// cache holds it, as silence when it is new), merged and packed back.
+bool writePartOfBlock(const CallerWrite& write, uint32_t block, uint32_t lba, bool fresh, uint64_t from,
+                      uint64_t to, uint8_t* conversion) {
+    const Song& song = state().song;
+    const uint32_t bytes = write.format.bytes;
+    const size_t areaBytes = size_t(song.samplesPerTrackBlock) * storedPerCallerTrack(song) * bytes;
+    const uint64_t blockStart = uint64_t(block) * song.samplesPerTrackBlock * storedPerCallerTrack(song);
+    uint8_t* areas[kMaxStoredTracks];
+    for (uint32_t c = 0; c < callerTracksOf(write); ++c) areas[c] = conversion + c * areaBytes;
+
+    if (fresh && write.wholeBlocks) {
+        std::memset(conversion, 0, areaBytes * callerTracksOf(write));
+    } else {
+        const bool held = cacheHolds(block, write.span);
+        if (!held && !(write.wholeBlocks ? readAudioBlock(lba) : readTrackBlocks(lba, write.span))) return false;
+        if (!unpackTrackBlocks(write.span, 0, song.samplesPerTrackBlock, areas, write.format)) return false;
+    }
+    for (uint32_t c = 0; c < callerTracksOf(write); ++c) {
+        if (write.sources[c] == nullptr) continue;
+        std::memcpy(areas[c] + (from - blockStart) * bytes, write.sources[c] + (from - write.begin) * bytes,
+                    (to - from) * bytes);
+    }
+    const uint8_t* const* packed = areas;
+    return packTrackBlocks(write.span, packed, write.format) && writeSpan(write, lba);
+}
+
+bool writeWholeBlock(const CallerWrite& write, uint32_t lba, uint64_t from) {
+    const uint8_t* areas[kMaxStoredTracks];
+    for (uint32_t c = 0; c < callerTracksOf(write); ++c) {
+        areas[c] = write.sources[c] + (from - write.begin) * write.format.bytes;
+    }
+    return packTrackBlocks(write.span, areas, write.format) && writeSpan(write, lba);
+}
+
+// A block a single-track write reaches first is cleared on every track.
+bool clearNewBlock(uint32_t block, uint32_t lba) {
+    clearTrackBuffer();
+    if (!writeAudioBlock(lba)) return false;
+    noteCacheHolds(block, allStoredTracks(state().song));
+    return true;
+}
+
+bool writeBlocks(const CallerWrite& write, uint8_t* conversion) {
+    ServerState& st = state();
+    const Song& song = st.song;
+    const uint64_t blockSamples = uint64_t(song.samplesPerTrackBlock) * storedPerCallerTrack(song);
+    const bool allSources = everyTrackHasASource(write);
+    uint32_t block = uint32_t(write.begin / blockSamples);
+    if (!seekPosition(song.runs, song.audioBlocks, block, st.position)) return false;
+
+    uint32_t fresh = 0;
+    for (uint64_t from = write.begin; from < write.end;) {
+        uint32_t lba = 0;
+        uint32_t granted = 0;
+        if (!audioBlockForWrite(lba, granted)) return false;
+        fresh = granted != 0 ? granted : (fresh != 0 ? fresh - 1 : 0);
+        if (fresh != 0) {
+            setFlag(kFlagBlocksAdded);
+            if (!write.wholeBlocks && !clearNewBlock(block, lba)) return false;
+        }
+        const uint64_t blockStart = uint64_t(block) * blockSamples;
+        const uint64_t to = std::min(write.end, blockStart + blockSamples);
+        const bool whole = from == blockStart && to == blockStart + blockSamples && allSources;
+        if (!(whole ? writeWholeBlock(write, lba, from)
+                    : writePartOfBlock(write, block, lba, fresh != 0, from, to, conversion))) {
+            return false;
+        }
+        noteCacheHolds(block, write.span);
+        from = to;
+        if (from < write.end) {
+            if (!stepForwardToWrite(song.runs, song.audioBlocks, st.position)) return false;
+            ++block;
+        }
+    }
+    return true;
+}
+
+bool checkWriteArguments(const Song& song, uint32_t bytesPerSample, uint32_t byteOrder, uint32_t offset,
+                         uint32_t count) {
+    if (bytesPerSample < 1 || bytesPerSample > 4) return fail(VXF_ERR_INVALID_PARAMETER);
+    // Number of Samples is 32 bits: a write must end where it can count.
+    const uint32_t r = storedPerCallerTrack(song);
+    if ((uint64_t(offset) + count + r - 1) / r > 0xFFFFFFFFull) return fail(VXF_ERR_INVALID_PARAMETER);
+    if (count != 0 && byteOrder > 1) return fail(VXF_ERR_INVALID_PARAMETER);
+    return true;
+}
+
+bool runWrite(CallerWrite& write) {
+    const Song& song = state().song;
+    std::unique_ptr<uint8_t[]> conversion(new (std::nothrow) uint8_t[kConversionBufferBytes]);
+    if (conversion == nullptr || !requireTrackBuffer()) return fail(VXF_ERR_OUT_OF_MEMORY);
+    // Growth needs runs that agree with the block count: they decide where
+    // new blocks go and which clusters a trim gives back.
+    if (!runsAgreeWithCount(song)) return fail(VXF_ERR_SONG_CORRUPT);
+    if (write.begin == write.end) {
+        const uint64_t blockSamples = uint64_t(song.samplesPerTrackBlock) * storedPerCallerTrack(song);
+        return seekPosition(song.runs, song.audioBlocks, uint32_t(write.begin / blockSamples), state().position);
+    }
+
+    SongAudioSnapshot before;
+    takeSnapshot(before);
+    const uint32_t r = storedPerCallerTrack(song);
+    if (!writeBlocks(write, conversion.get())) {
+        const int32_t error = lastError();
+        restoreSnapshot(before);
+        invalidateTransferCache();
+        return fail(error);
+    }
+    conversion.reset();
+    if (!finishSongWrite(uint32_t((write.end + r - 1) / r), before)) {
+        invalidateTransferCache();
+        return false;
+    }
+    return true;
+}
+
+// Write protection is refused before anything else; then the song context.
+bool checkWritable() {
+    if (isWriteProtected(state().song)) return fail(VXF_ERR_SONG_WRITE_PROTECTED);
+    return requireSongContext();
+}
+
+}  // namespace
+
+bool writeTrack(uint32_t track, uint32_t offset, uint32_t count, uint32_t bytesPerSample, uint32_t byteOrder,
+                const void* source) {
+    if (!checkWritable()) return false;
+    const Song& song = state().song;
+    if (uint64_t(track) * storedPerCallerTrack(song) >= song.tracks) return fail(VXF_ERR_INVALID_PARAMETER);
+    const uint64_t end = uint64_t(offset) + count;
+    if (!checkWriteArguments(song, bytesPerSample, byteOrder, offset, count)) return false;
+    if (source == nullptr) return fail(VXF_ERR_INVALID_PARAMETER);
+    CallerWrite write{storedTracksOfCallerTrack(song, track), false, offset, end,
+                      SampleFormat{bytesPerSample, byteOrder}, {}};
+    write.sources[0] = static_cast<const uint8_t*>(source);
+    return runWrite(write);
+}
+
+bool writeAllTracks(uint32_t offset, uint32_t count, uint32_t bytesPerSample, uint32_t byteOrder,
+                    const void* const* sources) {
+    if (!checkWritable()) return false;
+    const Song& song = state().song;
+    const uint64_t end = uint64_t(offset) + count;
+    if (!checkWriteArguments(song, bytesPerSample, byteOrder, offset, count)) return false;
+    if (sources == nullptr) return fail(VXF_ERR_INVALID_PARAMETER);
+    CallerWrite write{allStoredTracks(song), true, offset, end, SampleFormat{bytesPerSample, byteOrder}, {}};
+    for (uint32_t c = 0; c < song.tracks / storedPerCallerTrack(song); ++c) {
+        write.sources[c] = static_cast<const uint8_t*>(sources[c]);
+    }
+    return runWrite(write);
+}
+
+}  // namespace vxfserver
