@@ -36,6 +36,31 @@ void removeSongAt(ProjectRecord& r, uint32_t position) {
     r.songCount -= 1;
 }
 
+// Removes a song from the record of a project that is not the open one.
+bool removeSongFromProject(uint32_t project, uint32_t song) {
+    ProjectRecord other{};
+    const uint32_t sectors = state().superBlock.projectLength;
+    auto decode = [&](const uint8_t* sector) { return decodeProjectRecord(sector, project, other); };
+    if (!loadRecordWithRepair(project, sectors, decode)) return false;
+    const uint32_t position = namedlist::positionOf(other.songs, other.songCount, song);
+    if (position >= other.songCount) return true;
+    namedlist::removeAt(other.songs, other.songCount, position);
+    other.songCount -= 1;
+    uint8_t sector[kSectorSize];
+    encodeProjectRecord(other, sector);
+    return writeRecordCopies(project, 1, sector);
+}
+
+// After a failed move out: takes the song out of the open target again when
+// it went in, reopens the source and writes it as it stands; the result is
+// the failure that ended the move.
+bool putSongBack(uint32_t sourceProject, uint32_t song, bool inTarget) {
+    const int32_t error = lastError();
+    if (inTarget) removeSong(song);
+    if (openProject(sourceProject)) writeProjectRecord();
+    return fail(error);
+}
+
 bool getName(char* out, const char* field, size_t size) {
     if (!requireOpenProject()) return false;
     std::memcpy(out, field, size);
@@ -200,12 +225,17 @@ bool moveSongOut(uint32_t index, uint32_t targetProject, uint32_t position) {
     if (index >= record().songCount) return fail(VXF_ERR_INVALID_PARAMETER);
     const uint32_t song = record().songs[index];
     const uint32_t sourceProject = state().openProject;
-    if (!removeSong(song)) return false;
-    if (openProject(targetProject) && insertSong(song, position)) return true;
-    // Put the song back where it was; the result stays the failure above.
-    const int32_t error = lastError();
-    if (openProject(sourceProject)) insertSong(song, index);
-    return fail(error);
+    if (targetProject == sourceProject) {
+        // One list: moved in memory and written once, then opened afresh as after any move out.
+        return moveSongWithin(index, position) && openProject(targetProject);
+    }
+    // The song enters the target's list before it leaves the source's, so
+    // that a failure between the two writes never leaves it in no list.
+    if (!openProject(targetProject) || !insertSong(song, position)) {
+        return putSongBack(sourceProject, song, hasFlag(kFlagProjectOpen) && positionOfSong(song) < record().songCount);
+    }
+    if (!removeSongFromProject(sourceProject, song)) return putSongBack(sourceProject, song, true);
+    return true;
 }
 
 bool deleteAllSongs() {

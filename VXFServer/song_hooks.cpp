@@ -1,0 +1,58 @@
+// song_hooks.cpp - the song layer's answers to the volume core: loading, closing, reloading and deleting the current song.
+#include "song_hooks.h"
+
+#include "current_song.h"
+#include "errors.h"
+#include "handles.h"
+#include "mount.h"
+#include "project_record.h"
+#include "server_state.h"
+#include "song_audio.h"
+#include "song_slots.h"
+#include "super_block.h"
+
+namespace vxfserver {
+
+bool loadSong(uint32_t lba) {
+    closeSong();
+    if (!requireMounted() || !requireOpenProject()) return false;
+    Song song;
+    if (!readSongRecord(lba, song)) return false;
+    state().song = song;
+    rememberSong(lba);
+    if (!setLastSongHandle(lba)) {
+        closeSong();
+        return false;
+    }
+    return true;
+}
+
+void closeSong() {
+    state().song = Song{};
+    state().position = SongPosition{};
+    invalidateTransferCache();
+}
+
+bool reloadRememberedSong(uint32_t lba) {
+    // A handle may remember a song that has since left its project (moved or
+    // deleted through another handle); such a song is not made current.
+    if (!hasFlag(kFlagProjectOpen) || !openProjectListsSong(lba)) {
+        rememberSong(0);
+        return true;
+    }
+    return loadSong(lba);
+}
+
+bool deleteCurrentSong() {
+    if (!requireSongChange()) return false;
+    ServerState& st = state();
+    const uint32_t lba = st.song.lba;
+    if (!freeSongAudio() || !removeSong(lba) || !releaseSongSlot(lba)) return false;
+    if (st.superBlock.currentSongs > 0) st.superBlock.currentSongs -= 1;
+    if (!writeSuperBlock()) return false;
+    closeSong();
+    rememberSong(0);
+    return true;
+}
+
+}  // namespace vxfserver
