@@ -95,13 +95,17 @@ struct SongPosition {
 };
 
 // Where the last transfer ended, so that a continuing read can skip the block
-// the track buffer already holds.
+// the track buffer already holds. The buffer may hold only some stored tracks
+// of that block (firstTrack and trackCount): a transfer of another track must
+// not take them for its own.
 struct TransferCache {
     bool valid;
     uint32_t driveId;
     uint32_t projectLba;
     uint32_t songLba;
     uint32_t blockIndex;
+    uint32_t firstTrack;
+    uint32_t trackCount;
 };
 
 struct ServerState {

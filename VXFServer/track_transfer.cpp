@@ -14,9 +14,6 @@ namespace vxfserver {
 
 namespace {
 
-// The stored tracks the buffer holds for the block the cache records.
-TrackSpan g_cachedTracks{0, 0};
-
 uint32_t trackBlockBytes(const Song& song) { return song.sectorsPerTrackBlock * kSectorSize; }
 
 uint8_t* trackBlockInBuffer(const Song& song, uint32_t track) {
@@ -118,15 +115,14 @@ bool cacheHolds(uint32_t block, TrackSpan span) {
     const ServerState& st = state();
     const TransferCache& cache = st.cache;
     return cache.valid && cache.driveId == st.currentDriveId && cache.projectLba == st.openProject &&
-           cache.songLba == st.song.lba && cache.blockIndex == block && span.first >= g_cachedTracks.first &&
-           span.first + span.count <= g_cachedTracks.first + g_cachedTracks.count;
+           cache.songLba == st.song.lba && cache.blockIndex == block && span.first >= cache.firstTrack &&
+           span.first + span.count <= cache.firstTrack + cache.trackCount;
 }
 
 void noteCacheHolds(uint32_t block, TrackSpan span) {
     ServerState& st = state();
     if (cacheHolds(block, span)) return;
-    st.cache = TransferCache{true, st.currentDriveId, st.openProject, st.song.lba, block};
-    g_cachedTracks = span;
+    st.cache = TransferCache{true, st.currentDriveId, st.openProject, st.song.lba, block, span.first, span.count};
 }
 
 }  // namespace vxfserver
