@@ -41,6 +41,10 @@ void CHdView::customEvent(QEvent* event) {
     if (running_) deck_.windowMessage(message->message, message->wparam, message->lparam);
 }
 
+void CHdView::deviceChanged() {
+    if (running_) deck_.windowMessage(deck::kMsgDrivesChanged, 0, 0);
+}
+
 int CHdView::messageBox(const std::string& text, const std::string& caption, uint32_t type) {
     return extMessageBox(window(), text, caption, type);
 }

@@ -27,6 +27,8 @@ public:
     void shutdown();
 
     deck::DeckView& deck() { return deck_; }
+    // The platform says drives came or went.
+    void deviceChanged();
     QSize formSize() const { return surface_->pixelSize(); }
 
     int messageBox(const std::string& text, const std::string& caption, uint32_t type) override;

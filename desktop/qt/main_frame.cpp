@@ -1,6 +1,7 @@
 // main_frame.cpp - the main window: title, menu bar with the command ids, accelerators, About box.
 #include "main_frame.h"
 
+#include "device_change_watch.h"
 #include "ids.h"
 #include "template_dialog.h"
 
@@ -41,6 +42,8 @@ CMainFrame::CMainFrame(deck::Profile& profile, std::unique_ptr<deck::ServerClien
     connect(extract, &QShortcut::activated, this, [this] { command(deck::cmd::kExtractFileSystem); });
     auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
     connect(selectAll, &QShortcut::activated, this, [this] { command(deck::cmd::kSelectAll); });
+    // The device-change broadcast runs the same check as the server's notification.
+    new DeviceChangeWatch(this, [this] { view_->deviceChanged(); });
 }
 
 CMainFrame::~CMainFrame() { view_->shutdown(); }
