@@ -128,6 +128,10 @@ void DeckView::driveSelected() {
     const int line = form_.selection(ctl::kDriveName);
     if (line >= 0) drives().setSelected(static_cast<uint16_t>(line));
     if (transfer().isBusy()) transfer().stopActivity();
+    showSelectedDrive();
+}
+
+void DeckView::showSelectedDrive() {
     drives().activateSelectedDrive();
     projects().rebuildProjectList();
     projects().showProject();
@@ -171,15 +175,10 @@ void DeckView::selectSong(int index) {
     songSelected();
 }
 
+// Unlike a drive chosen in the list, the rebuild keeps the stored selection.
 void DeckView::refreshAll() {
     drives().rebuildDriveList();
-    drives().activateSelectedDrive();
-    projects().rebuildProjectList();
-    projects().showProject();
-    songs().rebuildSongList();
-    songs().showSong();
-    transfer().reload();
-    transfer().refreshTab();
+    showSelectedDrive();
 }
 
 void DeckView::drivesChanged() {
@@ -206,6 +205,11 @@ DeckView::Operation::~Operation() {
 
 int DeckView::showServerError(const std::string& prefix, uint32_t type) {
     return form_.messageBox(prefix + client_->errorText(), kAppTitle, type);
+}
+
+bool DeckView::confirmChange(const std::string& question, const std::string& caption) {
+    const bool yes = form_.messageBox(question, caption, mb::kYesNo | mb::kIconExclamation) == idr::kYes;
+    return yes && !drivesChangedMeanwhile();
 }
 
 void DeckView::discardServerError() { client_->errorText(); }

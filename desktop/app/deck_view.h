@@ -54,6 +54,9 @@ public:
     // the prefix, then the server's sentence. Answers the button pressed.
     int showServerError(const std::string& prefix = {}, uint32_t type = kErrorBoxType);
     void discardServerError();
+    // A Yes/No question with the warning icon; true on Yes, unless drives changed while
+    // the question was open.
+    bool confirmChange(const std::string& question, const std::string& caption);
     // After a command moved the server's primary project or song away from what the
     // window shows and then failed, puts the shown ones back.
     void restoreShownPrimaries();
@@ -93,6 +96,8 @@ public:
 
 private:
     void createPanes();
+    // The cascade after the drive selection: activate, projects, songs, transfer.
+    void showSelectedDrive();
     void runDueChecks();
     void extractFileSystem();
 

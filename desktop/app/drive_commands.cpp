@@ -2,7 +2,6 @@
 #include "drive_commands.h"
 
 #include "deck_view.h"
-#include "ext_message_box.h"
 #include "ids.h"
 #include "name_dialogs.h"
 #include "scan_remap_dialog.h"
@@ -30,8 +29,7 @@ constexpr const char* kScanQuestion =
 }  // namespace
 
 bool DriveCommands::confirm(const char* pattern, const char* caption) {
-    const std::string text = deck::format(pattern, view_.drives().driveLabel().c_str());
-    return view_.form().messageBox(text, caption, mb::kYesNo | mb::kIconExclamation) == idr::kYes;
+    return view_.confirmChange(deck::format(pattern, view_.drives().driveLabel().c_str()), caption);
 }
 
 void DriveCommands::relistAndReselect() {
@@ -63,7 +61,7 @@ void DriveCommands::properties() {
 
 void DriveCommands::format() {
     if (view_.drives().selectedStatus() != DriveStatus::Vxf && !confirm(kNotVxfQuestion, "Confirm Drive Format")) return;
-    if (!confirm(kFormatQuestion, "Confirm Drive Format") || view_.drivesChangedMeanwhile()) return;
+    if (!confirm(kFormatQuestion, "Confirm Drive Format")) return;
     WaitCursor wait(view_.form());
     if (view_.server().driveFormat(view_.drives().handle()) != VXF_OK) {
         view_.showServerError();
@@ -73,7 +71,7 @@ void DriveCommands::format() {
 }
 
 void DriveCommands::upgrade() {
-    if (!confirm(kUpgradeQuestion, "Confirm Drive Upgrade") || view_.drivesChangedMeanwhile()) return;
+    if (!confirm(kUpgradeQuestion, "Confirm Drive Upgrade")) return;
     WaitCursor wait(view_.form());
     if (view_.server().driveUpgrade(view_.drives().handle()) != VXF_OK) {
         view_.showServerError();
@@ -84,9 +82,7 @@ void DriveCommands::upgrade() {
 
 void DriveCommands::scanRemap() {
     ScanRemapDialog dialog(view_);
-    if (view_.form().messageBox(kScanQuestion, "Scan and Remap", mb::kYesNo | mb::kIconExclamation) != idr::kYes ||
-        view_.drivesChangedMeanwhile())
-        return;
+    if (!view_.confirmChange(kScanQuestion, "Scan and Remap")) return;
     view_.form().runModal(dialog);
     view_.refreshAll();
 }

@@ -2,7 +2,6 @@
 #include "project_commands.h"
 
 #include "deck_view.h"
-#include "ext_message_box.h"
 #include "ids.h"
 #include "name_dialogs.h"
 #include "select_dialog.h"
@@ -41,10 +40,8 @@ void ProjectCommands::remove() {
     SelectDialog dialog(tmpl::kProjectDelete, ctl::kProjectDeleteList, form, ctl::kProjectName);
     if (form.runModal(dialog) != kIdOk || dialog.chosen() < 0) return;
     const std::string label = "Project " + trimBlanks(dialog.chosenLine());
-    if (form.messageBox(deck::format("Are you sure you want to delete '%s'?", label.c_str()), "Confirm Project Delete",
-                        mb::kYesNo | mb::kIconExclamation) != idr::kYes ||
-        view_.drivesChangedMeanwhile())
-        return;
+    const std::string question = deck::format("Are you sure you want to delete '%s'?", label.c_str());
+    if (!view_.confirmChange(question, "Confirm Project Delete")) return;
     WaitCursor wait(form);
     ServerClient& server = view_.server();
     const uint32_t handle = view_.drives().handle();

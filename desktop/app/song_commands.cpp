@@ -2,7 +2,6 @@
 #include "song_commands.h"
 
 #include "deck_view.h"
-#include "ext_message_box.h"
 #include "ids.h"
 #include "name_dialogs.h"
 #include "select_dialog.h"
@@ -61,10 +60,8 @@ void SongCommands::remove() {
     SelectDialog dialog(tmpl::kSongDelete, ctl::kSongDeleteList, form, ctl::kSongName);
     if (form.runModal(dialog) != kIdOk || dialog.chosen() < 0) return;
     const std::string label = "Song " + trimBlanks(dialog.chosenLine());
-    if (form.messageBox(deck::format("Are you sure you want to delete '%s'?", label.c_str()), "Confirm Song Delete",
-                        mb::kYesNo | mb::kIconExclamation) != idr::kYes ||
-        view_.drivesChangedMeanwhile())
-        return;
+    const std::string question = deck::format("Are you sure you want to delete '%s'?", label.c_str());
+    if (!view_.confirmChange(question, "Confirm Song Delete")) return;
     WaitCursor wait(form);
     ServerClient& server = view_.server();
     const uint32_t handle = view_.drives().handle();
