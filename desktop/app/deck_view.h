@@ -2,6 +2,7 @@
 #pragma once
 
 #include "drive_pane.h"
+#include "ext_message_box.h"
 #include "project_pane.h"
 #include "server_client.h"
 #include "song_pane.h"
@@ -20,7 +21,7 @@ class Profile;
 // control notifications and window messages here.
 class DeckView {
 public:
-    static constexpr uint32_t kErrorBoxType = 0x10;  // stop icon, OK
+    static constexpr uint32_t kErrorBoxType = mb::kIconStop | mb::kOk;
     // The client is the server's own unless a test hands in another.
     DeckView(Form& form, Profile& profile, std::unique_ptr<ServerClient> client = nullptr);
     ~DeckView();
