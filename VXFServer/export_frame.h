@@ -55,4 +55,13 @@ void clearNumber(Number* number) {
     if (number != nullptr) *number = 0;
 }
 
+// Exports that read one number into the caller's variable, set to 0 when the call fails.
+template <class Number, class Operation>
+int32_t runNumberGetter(uint32_t handle, Number* out, Operation&& operation) {
+    if (!requirePointer(out)) return finishExport(false);
+    const int32_t result = runExport(handle, kReadFrame, [&] { return operation(*out); });
+    if (result != VXF_OK) clearNumber(out);
+    return result;
+}
+
 }  // namespace vxfserver

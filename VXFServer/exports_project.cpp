@@ -29,12 +29,7 @@ bool moveOpenProject(uint16_t index) {
 
 extern "C" {
 
-int32_t tavovxfProjectGetNum(uint32_t handle, uint16_t* count) {
-    if (!requirePointer(count)) return finishExport(false);
-    const int32_t result = runExport(handle, kReadFrame, [&] { return projectCount(*count); });
-    if (result != VXF_OK) clearNumber(count);
-    return result;
-}
+int32_t tavovxfProjectGetNum(uint32_t handle, uint16_t* count) { return runNumberGetter(handle, count, projectCount); }
 
 int32_t tavovxfProjectCreate(uint32_t handle) { return runExport(handle, kChangeFrame, [] { return createProject(); }); }
 

@@ -28,14 +28,11 @@ bool getSongExtName(char* out) {
 // A getter of one number of the current song, set to 0 on any failure.
 template <class Number, class Value>
 int32_t runSongNumber(uint32_t handle, Number* out, Value value) {
-    if (!requirePointer(out)) return finishExport(false);
-    const int32_t result = runExport(handle, kReadFrame, [&] {
+    return runNumberGetter(handle, out, [&](Number& number) {
         if (!requireCurrentSong()) return false;
-        *out = Number(value(state().song));
+        number = Number(value(state().song));
         return true;
     });
-    if (result != VXF_OK) clearNumber(out);
-    return result;
 }
 
 bool refuseWriteProtected() {

@@ -20,18 +20,10 @@ bool trackCount(uint16_t& count) {
 
 extern "C" {
 
-int32_t tavovxfTrackGetNum(uint32_t handle, uint16_t* count) {
-    if (!requirePointer(count)) return finishExport(false);
-    const int32_t result = runExport(handle, kReadFrame, [&] { return trackCount(*count); });
-    if (result != VXF_OK) clearNumber(count);
-    return result;
-}
+int32_t tavovxfTrackGetNum(uint32_t handle, uint16_t* count) { return runNumberGetter(handle, count, trackCount); }
 
 int32_t tavovxfTrackOptimalTransferSize(uint32_t handle, uint32_t* size) {
-    if (!requirePointer(size)) return finishExport(false);
-    const int32_t result = runExport(handle, kReadFrame, [&] { return optimalTransferSize(*size); });
-    if (result != VXF_OK) clearNumber(size);
-    return result;
+    return runNumberGetter(handle, size, optimalTransferSize);
 }
 
 int32_t tavovxfTrackRead(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint32_t* samplesRead,

@@ -39,6 +39,21 @@ bool checkSpan(const Song& song, TrackSpan span) {
     return true;
 }
 
+// One request per track block of the span, between the drive and the buffer.
+bool transferTrackBlocks(uint32_t blockLba, TrackSpan span, bool write) {
+    const Song& song = state().song;
+    if (!checkBlock(blockLba)) return false;
+    for (uint32_t t = span.first; t < span.first + span.count; ++t) {
+        const uint32_t lba = blockLba + t * song.sectorsPerTrackBlock;
+        uint8_t* bytes = trackBlockInBuffer(song, t);
+        if (!(write ? writeSectors(lba, song.sectorsPerTrackBlock, bytes)
+                    : readSectors(lba, song.sectorsPerTrackBlock, bytes))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 TrackSpan allStoredTracks(const Song& song) { return TrackSpan{0, song.tracks}; }
@@ -53,25 +68,9 @@ bool requireTrackBuffer() {
     return true;
 }
 
-bool readTrackBlocks(uint32_t blockLba, TrackSpan span) {
-    const Song& song = state().song;
-    if (!checkBlock(blockLba)) return false;
-    for (uint32_t t = span.first; t < span.first + span.count; ++t) {
-        const uint32_t lba = blockLba + t * song.sectorsPerTrackBlock;
-        if (!readSectors(lba, song.sectorsPerTrackBlock, trackBlockInBuffer(song, t))) return false;
-    }
-    return true;
-}
+bool readTrackBlocks(uint32_t blockLba, TrackSpan span) { return transferTrackBlocks(blockLba, span, false); }
 
-bool writeTrackBlocks(uint32_t blockLba, TrackSpan span) {
-    const Song& song = state().song;
-    if (!checkBlock(blockLba)) return false;
-    for (uint32_t t = span.first; t < span.first + span.count; ++t) {
-        const uint32_t lba = blockLba + t * song.sectorsPerTrackBlock;
-        if (!writeSectors(lba, song.sectorsPerTrackBlock, trackBlockInBuffer(song, t))) return false;
-    }
-    return true;
-}
+bool writeTrackBlocks(uint32_t blockLba, TrackSpan span) { return transferTrackBlocks(blockLba, span, true); }
 
 bool readAudioBlock(uint32_t blockLba) {
     return checkBlock(blockLba) && readSectors(blockLba, kSectorsPerAudioBlock, state().trackBuffer);

@@ -1,34 +1,21 @@
 // song_commands_test.cpp - the vxf tool's song commands and dump-track, run as a user runs them, on sparse images.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 
 #include "song_fixture.h"
+#include "tool_runner.h"
 
 namespace vxfserver {
 namespace {
 
-struct Output {
-    int status;
-    std::string out;  // standard output only, byte for byte
-};
+using Output = test::ToolRun;
 
 class SongCommands : public test::SongFixture {
 protected:
-    Output vxf(const std::string& arguments) {
-        const std::string command = std::string(VXF_TOOL) + " " + arguments + " 2>/dev/null";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        EXPECT_NE(pipe, nullptr);
-        std::string out;
-        char buffer[65536];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-    }
+    // Standard output alone: dump-track writes samples there.
+    Output vxf(const std::string& arguments) { return test::runTool(arguments, "2>/dev/null"); }
     static bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 };
 

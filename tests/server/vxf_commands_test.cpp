@@ -1,36 +1,22 @@
 // vxf_commands_test.cpp - the vxf tool's drive and project commands, run as a user runs them, on sparse images.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "server_fixture.h"
+#include "tool_runner.h"
 
 namespace vxfserver {
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
+using test::ToolRun;
 
 class VxfCommands : public test::ServerFixture {
 protected:
     // Runs the tool with the test's enumeration file; stderr joins stdout.
-    ToolRun vxf(const std::string& arguments) {
-        const std::string command = std::string(VXF_TOOL) + " " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        EXPECT_NE(pipe, nullptr);
-        std::string out;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-    }
+    ToolRun vxf(const std::string& arguments) { return test::runTool(arguments, "2>&1"); }
     bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 };
 
