@@ -29,11 +29,14 @@ void restoreSnapshot(const SongAudioSnapshot& snapshot);
 bool audioBlockForWrite(uint32_t& lba, uint32_t& granted);
 
 // Ends a write whose last stored position is `end` - 1 and whose position is
-// the last block written. Raises Number of Samples to `end`; when blocks
-// were added, gives back the blocks of the last run beyond that block and
-// writes the audio bitmap and super block (they now reserve the song's new
-// blocks) before the song record that uses them. On failure the memory
-// state is back at `before` and the drive keeps describing the former song.
+// the last block written. Raises Number of Samples to `end` (saving the
+// record even when no block was added, so that audio written past the old
+// length stays reachable); when blocks were added, gives back the blocks of
+// the last run beyond that block and writes the audio bitmap and super block
+// (they now reserve the song's new blocks) before the song record that uses
+// them. Nothing is written when the song neither grew nor got longer. On
+// failure the memory state is back at `before` and the drive is brought
+// back to the former song as far as it takes writes.
 bool finishSongWrite(uint32_t end, const SongAudioSnapshot& before);
 
 // Releases every audio block of the current song and saves it empty, then

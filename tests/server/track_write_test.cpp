@@ -61,7 +61,6 @@ TEST_F(TrackWrite, WritingPastTheEndAddsABlockWhoseRestIsSilent) {
     EXPECT_EQ(state().song.audioBlocks, 2u);
     EXPECT_EQ(readTrack(h, 3, 8192, 100), tail);
     // The second block exists up to its end; beyond the length it is silence.
-    Bytes rest(8092 * 3);
     state().song.samples = 16384;  // look past the length without touching the drive
     for (uint16_t t : {0, 3, 23}) EXPECT_EQ(readTrack(h, t, 8292, 8092), zeros(8092)) << "track " << t;
 }
@@ -73,7 +72,7 @@ TEST_F(TrackWrite, OverwritingInsideTheSongChangesOnlyThoseSamplesAndKeepsTheLen
     Bytes patch = randomBytes(10 * 3, 5);
     resetCounters();
     write(h, 7, 10, patch);
-    // One track block read (not cached at this block start? it is) and written; no record written.
+    // The block is in the track buffer: one track block written, no record.
     EXPECT_EQ(counters().writes, 1u);
     EXPECT_EQ(counters().sectorsWritten, 48u);
     std::copy(patch.begin(), patch.end(), samples.begin() + 30);
