@@ -1,6 +1,7 @@
 // current_song.cpp - the current song: loading its record with repair, saving it, and what song operations check first.
 #include "current_song.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "block_runs.h"
@@ -105,7 +106,10 @@ uint32_t storedPerCallerTrack(const Song& song) { return storedTracksPerCallerTr
 
 uint16_t callerTrackCount(const Song& song) { return uint16_t(song.tracks / storedPerCallerTrack(song)); }
 
-uint32_t callerLength(const Song& song) { return song.samples * storedPerCallerTrack(song); }
+uint32_t callerLength(const Song& song) {
+    // A damaged count must not wrap round to a short song.
+    return uint32_t(std::min<uint64_t>(uint64_t(song.samples) * storedPerCallerTrack(song), 0xFFFFFFFFu));
+}
 
 uint32_t allocatedKiB(const Song& song) {
     return uint32_t(uint64_t(song.audioBlocks) * state().superBlock.sectorsPerAudioBlock / 2);
