@@ -39,9 +39,7 @@ void removeSongAt(ProjectRecord& r, uint32_t position) {
 // Removes a song from the record of a project that is not the open one.
 bool removeSongFromProject(uint32_t project, uint32_t song) {
     ProjectRecord other{};
-    const uint32_t sectors = state().superBlock.projectLength;
-    auto decode = [&](const uint8_t* sector) { return decodeProjectRecord(sector, project, other); };
-    if (!loadRecordWithRepair(project, sectors, decode)) return false;
+    if (!readProjectRecord(project, other)) return false;
     const uint32_t position = namedlist::positionOf(other.songs, other.songCount, song);
     if (position >= other.songCount) return true;
     namedlist::removeAt(other.songs, other.songCount, position);
@@ -106,11 +104,13 @@ void initProjectRecord(uint32_t handle) {
     state().openProject = handle;
 }
 
-bool loadProjectRecord(uint32_t handle) {
+bool readProjectRecord(uint32_t handle, ProjectRecord& out) {
     const uint32_t sectors = state().superBlock.projectLength;
     return loadRecordWithRepair(handle, sectors,
-                                [handle](const uint8_t* sector) { return decodeProjectRecord(sector, handle, record()); });
+                                [handle, &out](const uint8_t* sector) { return decodeProjectRecord(sector, handle, out); });
 }
+
+bool loadProjectRecord(uint32_t handle) { return readProjectRecord(handle, record()); }
 
 bool projectHandleInRange(uint32_t handle) {
     const SuperBlock& sb = state().superBlock;
@@ -144,6 +144,17 @@ bool openProject(uint32_t handle) {
     closeSong();
     state().projectList.lastProjectHandle = handle;
     return writeProjectList();
+}
+
+bool visitProject(uint32_t handle) {
+    if (!requireMounted()) return false;
+    if (!projectHandleInRange(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
+    forgetOpenProject();
+    closeSong();
+    if (!loadProjectRecord(handle)) return false;
+    setFlag(kFlagProjectOpen);
+    state().openProject = handle;
+    return true;
 }
 
 bool getProjectName(char* out) { return getName(out, record().shortName, sizeof(record().shortName)); }

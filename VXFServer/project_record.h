@@ -26,9 +26,15 @@ int32_t decodeProjectRecord(const uint8_t* sector, uint32_t handle, ProjectRecor
 // A fresh record for `handle`, which becomes the open project's handle.
 void initProjectRecord(uint32_t handle);
 bool loadProjectRecord(uint32_t handle);
+// Reads a project's record, with repair, without opening it.
+bool readProjectRecord(uint32_t handle, ProjectRecord& out);
 bool writeProjectRecord();
 bool projectHandleInRange(uint32_t handle);
 bool openProject(uint32_t handle);
+// Opens a project for the drive's maintenance: its record is loaded and it
+// becomes the open project, while the primary project, the handle's
+// remembered project and the drive stay as they are (nothing is written).
+bool visitProject(uint32_t handle);
 // No project open: clears the flag and the open project's handle.
 void forgetOpenProject();
 
