@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio_file.h"
+#include "audio_format_option.h"
 #include "cli.h"
 
 namespace {
@@ -14,47 +15,6 @@ namespace {
 using namespace vxf::cli;
 using vxf::transfer::AudioFile;
 using vxf::transfer::AudioFormat;
-
-struct FormatName {
-    const char* option;
-    const char* label;
-    AudioFormat format;
-};
-constexpr FormatName kFormats[] = {
-    {"wav", "WAV", AudioFormat::Wav},
-    {"aiff", "AIFF", AudioFormat::Aiff},
-    {"sd2", "SD2", AudioFormat::Sd2},
-    {"dig", "DIG/SD", AudioFormat::DigSd},
-};
-
-std::string lowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
-std::optional<AudioFormat> formatByOption(const std::string& name) {
-    for (const FormatName& f : kFormats) {
-        if (lowerCase(name) == f.option) return f.format;
-    }
-    return std::nullopt;
-}
-
-// The extensions the transfer tab lists for each format.
-std::optional<AudioFormat> formatByExtension(const std::string& path) {
-    const std::string extension = lowerCase(std::filesystem::path(path).extension().string());
-    if (extension == ".wav") return AudioFormat::Wav;
-    if (extension == ".aif" || extension == ".aiff") return AudioFormat::Aiff;
-    if (extension == ".sd2") return AudioFormat::Sd2;
-    if (extension == ".sd" || extension == ".dig") return AudioFormat::DigSd;
-    return std::nullopt;
-}
-
-const char* formatLabel(AudioFormat format) {
-    for (const FormatName& f : kFormats) {
-        if (f.format == format) return f.label;
-    }
-    return "?";
-}
 
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
@@ -73,19 +33,10 @@ std::string jsonString(const std::string& text) {
     return out + "\"";
 }
 
-AudioFormat chooseFormat(const Args& args, const std::string& path) {
-    if (auto name = args.value("format")) {
-        if (auto format = formatByOption(*name)) return *format;
-        throw UsageError{"--format takes wav, aiff, sd2 or dig"};
-    }
-    if (auto format = formatByExtension(path)) return *format;
-    throw UsageError{"the extension does not tell the format: give --format wav|aiff|sd2|dig"};
-}
-
 int runAudioInfo(const Args& args) {
     if (args.positional().size() != 1) throw UsageError{"give one audio file"};
     const std::string& path = args.positional()[0];
-    const AudioFormat format = chooseFormat(args, path);
+    const AudioFormat format = formatOfFile(args, path);
 
     vxf::transfer::StderrMessageSink sink("vxf: ");
     AudioFile file(sink);

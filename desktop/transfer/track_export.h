@@ -1,0 +1,60 @@
+// track_export.h - export of tracks to files: the Export command, ExportTrack and ExportAllTracks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio_format.h"
+#include "transfer_procedure.h"
+
+namespace vxf::transfer {
+
+class AudioFile;
+
+constexpr size_t kMaxTracks = 24;
+
+// The transfer tab's export choices.
+struct ExportSettings {
+    std::string directory;              // as typed; normalised by the command
+    std::optional<AudioFormat> format;  // none: no format button is checked
+    uint16_t wordLength = 24;           // 16 or 24
+};
+
+// One Export command on the drive's current song. Every message and question goes through
+// the context; a running preview is the caller's to stop first.
+class TrackExport : private TransferProcedure {
+public:
+    TrackExport(TransferContext& context, const SongFacts& song, const ExportSettings& settings);
+
+    // Exports the selected tracks (0-based, in list order): one or two track by track, more in
+    // one pass over all tracks.
+    TransferOutcome run(const std::vector<uint16_t>& tracks);
+
+    TransferResult ExportTrack(uint16_t track, const std::string& path);
+    // Paths indexed by track; empty ones are not exported.
+    TransferResult ExportAllTracks(const std::array<std::string, kMaxTracks>& paths);
+
+private:
+    enum class Settled { Keep, Skip, Cancel };
+
+    // Asks before replacing an existing file (unless Yes to All was answered).
+    Settled settlePath(const std::string& path, bool lastItem);
+    bool enoughSpaceFor(uint64_t tracks);
+    void exportOneByOne(const std::vector<uint16_t>& tracks, const std::string& songName);
+    void exportTogether(const std::vector<uint16_t>& tracks, const std::string& songName);
+    bool writeBlock(AudioFile& file, uint8_t* samples, uint32_t count);
+    bool closeFile(AudioFile& file);
+    void noteFile(uint16_t track, const std::string& path, bool complete);
+
+    const SongFacts song_;
+    const ExportSettings settings_;
+    AudioFormat format_ = AudioFormat::Wav;
+    bool bigEndian_ = false;
+    std::string directory_;
+    bool yesToAll_ = false;
+};
+
+}  // namespace vxf::transfer
