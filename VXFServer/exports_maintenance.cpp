@@ -3,11 +3,35 @@
 #include "extract.h"
 #include "handles.h"
 #include "remap.h"
+#include "scan.h"
 #include "tavovxf.h"
+#include "upgrade.h"
 
 using namespace vxfserver;
 
 extern "C" {
+
+int32_t tavovxfDriveUpgrade(uint32_t handle) {
+    if (!enterExport(handle, kChangeFrame)) return finishExport(false);
+    // A "1.10 " volume is left alone: nothing is written, not even by a new selection.
+    if (volumeIsCurrentVersion()) return finishExport(true);
+    rememberSong(0);
+    const bool upgraded = upgradeVolume();
+    // Whatever the drive now holds is read afresh: after a success by selecting
+    // the handle again, after a failure by the next selection.
+    forgetCurrentDrive();
+    return finishExport(upgraded && selectDrive(handle));
+}
+
+int32_t tavovxfDriveScan(uint32_t handle) {
+    if (!enterExport(handle, kRawFrame)) return finishExport(false);
+    // The scan's two figures are for the server's own use; the interface does not return them.
+    ScanResult result{};
+    const bool scanned = scanVolume(result);
+    // A scan cut short may leave memory ahead of the drive: it is read afresh.
+    if (!scanned) forgetCurrentDrive();
+    return finishExport(scanned);
+}
 
 int32_t tavovxfDriveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, uint8_t fix, uint16_t* failedReads,
                           uint16_t* rewritten) {

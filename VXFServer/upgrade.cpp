@@ -1,0 +1,174 @@
+// upgrade.cpp - turning a mounted "1.00 " volume into a "1.10 " volume over the whole drive.
+#include "upgrade.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "audio_census.h"
+#include "current_song.h"
+#include "drive_io.h"
+#include "errors.h"
+#include "mount.h"
+#include "names.h"
+#include "project_list.h"
+#include "project_record.h"
+#include "record.h"
+#include "server_state.h"
+#include "super_block.h"
+
+namespace vxfserver {
+
+namespace {
+
+// What the record moves share: the sector counts they move between (records
+// are read where the old volume keeps their copies and written where the new
+// one does), the census of a larger drive, and the songs already moved.
+struct Move {
+    uint32_t capped;
+    uint32_t full;
+    ClusterCensus* census;  // null when the geometry stays
+    std::set<uint32_t> movedSongs;
+};
+
+bool isLargeDrive() { return state().fullSectorCount > kCappedSectorLimit; }
+
+// The audio space of the whole drive, as a format lays it out; 0 when the
+// system area would not leave any.
+uint32_t fullAudioSpaceLength() {
+    const SuperBlock& sb = state().superBlock;
+    const int64_t length = int64_t(state().fullSectorCount) - 2 * int64_t(sb.editSpaceLba) - layout::kEditSpaceLength;
+    return length > 0 ? uint32_t(length) : 0;
+}
+
+// Short names stand in for the extended names the old version lacks; the
+// recorder's old default project name becomes the new default.
+void extendedNameFromShort(char* extName, const char* shortName, const char* oldDefault, const char* newDefault) {
+    const bool isDefault = std::strncmp(shortName, oldDefault, kShortNameWidth) == 0;
+    normalizeName(extName, isDefault ? newDefault : shortName, kExtNameWidth);
+}
+
+// A song: read at its old copies, named, written at its new ones.
+bool moveSong(uint32_t lba, Move& move) {
+    ServerState& st = state();
+    st.sectorCount = move.capped;
+    closeSong();
+    if (!readSongRecord(lba, st.song)) return false;
+    normalizeName(st.song.extName, st.song.name, kExtNameWidth);
+    if (move.census != nullptr) countSongClusters(*move.census, st.song);
+    st.sectorCount = move.full;
+    if (!saveSong()) return false;
+    closeSong();
+    move.movedSongs.insert(lba);
+    return true;
+}
+
+bool moveProject(uint32_t handle, Move& move) {
+    ServerState& st = state();
+    st.sectorCount = move.capped;
+    if (!visitProject(handle)) return false;
+    ProjectRecord& project = st.project;
+    extendedNameFromShort(project.extName, project.shortName, "Project 01", "Proj Name");
+    st.sectorCount = move.full;
+    if (!writeProjectRecord()) return false;
+    // Moving a song leaves the open project's record as it is.
+    for (uint32_t i = 0; i < project.songCount && i < kMaxSongHandles; ++i) {
+        if (!moveSong(project.songs[i], move)) return false;
+    }
+    return true;
+}
+
+// Songs in the song bitmap that no project lists move too: a copy left
+// behind would leave a never-written area where the new volume looks for
+// it, and a cleared information block passes its checksum.
+bool moveUnlistedSongs(Move& move) {
+    const SuperBlock& sb = state().superBlock;
+    const uint32_t* slots = state().songBitmap.words;
+    for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
+        const uint32_t lba = sb.songLba + b * sb.songLength;
+        if ((slots[b / 32] >> (b % 32) & 1u) == 0 || move.movedSongs.count(lba) != 0) continue;
+        if (!moveSong(lba, move)) return false;
+    }
+    return true;
+}
+
+// The super block of the upgraded volume. A larger drive needs a new
+// geometry; existing runs start on cluster boundaries of the old one, so a
+// new cluster size is refused while any song owns audio (two songs could
+// otherwise share a cluster), and so is a layout the whole drive cannot hold.
+bool planSuperBlock(const ClusterCensus& census, SuperBlock& planned) {
+    const ServerState& st = state();
+    planned = st.superBlock;
+    std::memcpy(planned.version, kVersion110, sizeof(planned.version));
+    planned.driveLastLba = st.fullSectorCount - 1;
+    if (isLargeDrive()) {
+        const Geometry geometry = geometryForAudioSpace(fullAudioSpaceLength());
+        if (geometry.audioBlocksPerCluster != planned.audioBlocksPerCluster && census.used != 0) {
+            return fail(VXF_ERR_UPGRADE_INVALID);
+        }
+        planned.audioSpaceLength = fullAudioSpaceLength();
+        planned.audioBlocksPerCluster = geometry.audioBlocksPerCluster;
+        planned.availableClusters = geometry.clusters;
+        planned.audioBitmapActiveWords = geometry.activeWords;
+    }
+    return geometryIsUsable(planned, st.fullSectorCount) || fail(VXF_ERR_UPGRADE_INVALID);
+}
+
+bool moveProjectsSongsAndDrive(Move& move) {
+    ProjectList& list = state().projectList;
+    const uint16_t primaryIndex = indexOfProject(list.lastProjectHandle);
+    const std::vector<uint32_t> projects(list.handles, list.handles + std::min<uint32_t>(list.count, kMaxProjectHandles));
+    for (uint32_t handle : projects) {
+        if (!moveProject(handle, move)) return false;
+    }
+    if (!moveUnlistedSongs(move)) return false;
+    extendedNameFromShort(list.extName, list.shortName, "          ", "Drive Name");
+    // The project primary before is primary again (the first one when none was listed).
+    if (list.count > 0) list.lastProjectHandle = projectHandleAt(primaryIndex);
+    state().sectorCount = move.full;
+    return writeProjectList();
+}
+
+}  // namespace
+
+bool volumeIsCurrentVersion() {
+    return hasFlag(kFlagMounted) && std::memcmp(state().superBlock.version, kVersion110, 5) == 0;
+}
+
+bool upgradeVolume() {
+    if (!requireMounted()) return false;
+    if (volumeIsCurrentVersion()) return true;
+    ServerState& st = state();
+    SuperBlock& sb = st.superBlock;
+    if (std::memcmp(sb.version, kVersion100, 5) != 0) return fail(VXF_ERR_DISK_WRITE);
+    const bool large = isLargeDrive();
+
+    // Before anything is written: on a larger drive every song in the song
+    // bitmap is read and its clusters counted, and the new layout is checked.
+    ClusterCensus census;
+    startCensus(census);
+    SuperBlock planned{};
+    if (large && !censusOfSongSlots(census)) return false;
+    if (!planSuperBlock(census, planned)) return false;
+
+    // The old super block copy goes first: a volume cut short is still read as "1.00 ".
+    const uint8_t cleared[kSectorSize] = {};
+    if (!writeSectorsAt(int64_t(st.cappedSectorCount) - 1, 1, cleared)) return false;
+    st.sectorCount = st.fullSectorCount;
+    sb = planned;
+
+    Move move{st.cappedSectorCount, st.fullSectorCount, large ? &census : nullptr, {}};
+    if (!moveProjectsSongsAndDrive(move)) return false;
+    if (large) {
+        installCensus(census);
+        if (!writeSongBitmap() || !writeAudioBitmap()) return false;
+    }
+    if (!writeSuperBlock()) return false;
+    forgetOpenProject();
+    closeSong();
+    st.flags = kFlagMounted | kFlagVersion110;
+    return true;
+}
+
+}  // namespace vxfserver
