@@ -1,5 +1,5 @@
 # Checks the dynamic symbols of the server library: every one is an export
-# the chief header declares, and the volume core's exports are all there.
+# the chief header declares, and every export the header declares is there.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -27,14 +27,7 @@ foreach(line ${lines})
   list(APPEND defined ${name})
 endforeach()
 
-set(volumeCore tavovxfSetHWND tavovxfGetErrorString
-  tavovxfDriveGetNum tavovxfDriveOpen tavovxfDriveClose tavovxfDriveUnmount tavovxfDriveIsFormatted
-  tavovxfDriveGetSize tavovxfDriveGetInfo tavovxfDriveNumLBAs tavovxfDriveGetFSVersion tavovxfDriveGetFreeSpace
-  tavovxfDriveGetName tavovxfDriveSetName tavovxfDriveGetExtName tavovxfDriveSetExtName tavovxfDriveFormat
-  tavovxfProjectGetNum tavovxfProjectCreate tavovxfProjectGetLastPrimary tavovxfProjectSetPrimary
-  tavovxfProjectDelete tavovxfProjectGetName tavovxfProjectSetName tavovxfProjectGetExtName
-  tavovxfProjectSetExtName tavovxfProjectMove)
-foreach(name ${volumeCore})
+foreach(name ${declared})
   list(FIND defined ${name} at)
   if(at EQUAL -1)
     message(FATAL_ERROR "missing export: ${name}")
