@@ -16,23 +16,60 @@
 #include "project_record.h"
 #include "record.h"
 #include "server_state.h"
+#include "song_slots.h"
 #include "super_block.h"
 
 namespace vxfserver {
 
 namespace {
 
-// What the record moves share: the sector counts they move between (records
-// are read where the old volume keeps their copies and written where the new
-// one does), the census of a larger drive, and the songs already moved.
+// What is read before anything is written: the songs the projects list, the
+// clusters every song uses (each counted once), and the songs no project
+// lists whose record is corrupt (unreachable as they are, left as they are).
+struct Survey {
+    std::set<uint32_t> listedSongs;
+    std::set<uint32_t> brokenOrphans;
+    ClusterCensus census;
+};
+
+// The sector counts the records move between (they are read where the old
+// volume keeps their copies and written where the new one does), and the
+// songs already moved.
 struct Move {
     uint32_t capped;
     uint32_t full;
-    ClusterCensus* census;  // null when the geometry stays
     std::set<uint32_t> movedSongs;
 };
 
 bool isLargeDrive() { return state().fullSectorCount > kCappedSectorLimit; }
+
+bool songSlotInUse(uint32_t slot) { return (state().songBitmap.words[slot / 32] >> (slot % 32) & 1u) != 0; }
+
+// Every listed project and every song, listed or in the song bitmap, must
+// load: a failure ends the upgrade here, with nothing written yet.
+bool surveyVolume(Survey& survey) {
+    const ProjectList& list = state().projectList;
+    for (uint32_t i = 0; i < list.count && i < kMaxProjectHandles; ++i) {
+        ProjectRecord project{};
+        if (!readProjectRecord(list.handles[i], project)) return false;
+        survey.listedSongs.insert(project.songs, project.songs + std::min(project.songCount, kMaxSongHandles));
+    }
+    startCensus(survey.census);
+    auto passOverOrphan = [&survey](uint32_t lba) {
+        if (survey.listedSongs.count(lba) != 0) return false;
+        survey.brokenOrphans.insert(lba);
+        return true;
+    };
+    if (!censusOfSongSlots(survey.census, passOverOrphan)) return false;
+    Song song;
+    for (uint32_t lba : survey.listedSongs) {
+        uint32_t slot = 0;
+        if (songSlotOf(lba, slot) && songSlotInUse(slot)) continue;  // counted above
+        if (!readSongRecord(lba, song)) return false;
+        countSongClusters(survey.census, song);
+    }
+    return true;
+}
 
 // The audio space of the whole drive, as a format lays it out; 0 when the
 // system area would not leave any.
@@ -42,8 +79,30 @@ uint32_t fullAudioSpaceLength() {
     return length > 0 ? uint32_t(length) : 0;
 }
 
+// The super block of the upgraded volume. A larger drive needs a new
+// geometry; existing runs start on cluster boundaries of the old one, so a
+// new cluster size is refused while any song owns audio (two songs could
+// otherwise share a cluster), and so is a layout the whole drive cannot hold.
+bool planSuperBlock(const ClusterCensus& census, SuperBlock& planned) {
+    const ServerState& st = state();
+    planned = st.superBlock;
+    std::memcpy(planned.version, kVersion110, sizeof(planned.version));
+    planned.driveLastLba = st.fullSectorCount - 1;
+    if (isLargeDrive()) {
+        const Geometry geometry = geometryForAudioSpace(fullAudioSpaceLength());
+        if (geometry.audioBlocksPerCluster != planned.audioBlocksPerCluster && census.used != 0) {
+            return fail(VXF_ERR_UPGRADE_INVALID);
+        }
+        planned.audioSpaceLength = fullAudioSpaceLength();
+        planned.audioBlocksPerCluster = geometry.audioBlocksPerCluster;
+        planned.availableClusters = geometry.clusters;
+        planned.audioBitmapActiveWords = geometry.activeWords;
+    }
+    return geometryIsUsable(planned, st.fullSectorCount) || fail(VXF_ERR_UPGRADE_INVALID);
+}
+
 // Short names stand in for the extended names the old version lacks; the
-// recorder's old default project name becomes the new default.
+// recorder's old default name becomes the new default.
 void extendedNameFromShort(char* extName, const char* shortName, const char* oldDefault, const char* newDefault) {
     const bool isDefault = std::strncmp(shortName, oldDefault, kShortNameWidth) == 0;
     normalizeName(extName, isDefault ? newDefault : shortName, kExtNameWidth);
@@ -56,7 +115,6 @@ bool moveSong(uint32_t lba, Move& move) {
     closeSong();
     if (!readSongRecord(lba, st.song)) return false;
     normalizeName(st.song.extName, st.song.name, kExtNameWidth);
-    if (move.census != nullptr) countSongClusters(*move.census, st.song);
     st.sectorCount = move.full;
     if (!saveSong()) return false;
     closeSong();
@@ -82,47 +140,24 @@ bool moveProject(uint32_t handle, Move& move) {
 // Songs in the song bitmap that no project lists move too: a copy left
 // behind would leave a never-written area where the new volume looks for
 // it, and a cleared information block passes its checksum.
-bool moveUnlistedSongs(Move& move) {
+bool moveUnlistedSongs(const Survey& survey, Move& move) {
     const SuperBlock& sb = state().superBlock;
-    const uint32_t* slots = state().songBitmap.words;
     for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
         const uint32_t lba = sb.songLba + b * sb.songLength;
-        if ((slots[b / 32] >> (b % 32) & 1u) == 0 || move.movedSongs.count(lba) != 0) continue;
+        if (!songSlotInUse(b) || move.movedSongs.count(lba) != 0 || survey.brokenOrphans.count(lba) != 0) continue;
         if (!moveSong(lba, move)) return false;
     }
     return true;
 }
 
-// The super block of the upgraded volume. A larger drive needs a new
-// geometry; existing runs start on cluster boundaries of the old one, so a
-// new cluster size is refused while any song owns audio (two songs could
-// otherwise share a cluster), and so is a layout the whole drive cannot hold.
-bool planSuperBlock(const ClusterCensus& census, SuperBlock& planned) {
-    const ServerState& st = state();
-    planned = st.superBlock;
-    std::memcpy(planned.version, kVersion110, sizeof(planned.version));
-    planned.driveLastLba = st.fullSectorCount - 1;
-    if (isLargeDrive()) {
-        const Geometry geometry = geometryForAudioSpace(fullAudioSpaceLength());
-        if (geometry.audioBlocksPerCluster != planned.audioBlocksPerCluster && census.used != 0) {
-            return fail(VXF_ERR_UPGRADE_INVALID);
-        }
-        planned.audioSpaceLength = fullAudioSpaceLength();
-        planned.audioBlocksPerCluster = geometry.audioBlocksPerCluster;
-        planned.availableClusters = geometry.clusters;
-        planned.audioBitmapActiveWords = geometry.activeWords;
-    }
-    return geometryIsUsable(planned, st.fullSectorCount) || fail(VXF_ERR_UPGRADE_INVALID);
-}
-
-bool moveProjectsSongsAndDrive(Move& move) {
+bool moveProjectsSongsAndDrive(const Survey& survey, Move& move) {
     ProjectList& list = state().projectList;
     const uint16_t primaryIndex = indexOfProject(list.lastProjectHandle);
     const std::vector<uint32_t> projects(list.handles, list.handles + std::min<uint32_t>(list.count, kMaxProjectHandles));
     for (uint32_t handle : projects) {
         if (!moveProject(handle, move)) return false;
     }
-    if (!moveUnlistedSongs(move)) return false;
+    if (!moveUnlistedSongs(survey, move)) return false;
     extendedNameFromShort(list.extName, list.shortName, "          ", "Drive Name");
     // The project primary before is primary again (the first one when none was listed).
     if (list.count > 0) list.lastProjectHandle = projectHandleAt(primaryIndex);
@@ -142,15 +177,10 @@ bool upgradeVolume() {
     ServerState& st = state();
     SuperBlock& sb = st.superBlock;
     if (std::memcmp(sb.version, kVersion100, 5) != 0) return fail(VXF_ERR_DISK_WRITE);
-    const bool large = isLargeDrive();
 
-    // Before anything is written: on a larger drive every song in the song
-    // bitmap is read and its clusters counted, and the new layout is checked.
-    ClusterCensus census;
-    startCensus(census);
+    Survey survey;
     SuperBlock planned{};
-    if (large && !censusOfSongSlots(census)) return false;
-    if (!planSuperBlock(census, planned)) return false;
+    if (!surveyVolume(survey) || !planSuperBlock(survey.census, planned)) return false;
 
     // The old super block copy goes first: a volume cut short is still read as "1.00 ".
     const uint8_t cleared[kSectorSize] = {};
@@ -158,10 +188,10 @@ bool upgradeVolume() {
     st.sectorCount = st.fullSectorCount;
     sb = planned;
 
-    Move move{st.cappedSectorCount, st.fullSectorCount, large ? &census : nullptr, {}};
-    if (!moveProjectsSongsAndDrive(move)) return false;
-    if (large) {
-        installCensus(census);
+    Move move{st.cappedSectorCount, st.fullSectorCount, {}};
+    if (!moveProjectsSongsAndDrive(survey, move)) return false;
+    if (isLargeDrive()) {
+        installCensus(survey.census);
         if (!writeSongBitmap() || !writeAudioBitmap()) return false;
     }
     if (!writeSuperBlock()) return false;

@@ -229,6 +229,34 @@ TEST_F(Upgrade, AnUpgradeCutShortLeavesNothingMountedAndCanBeRunAgain) {
     }
 }
 
+TEST_F(Upgrade, ABrokenSongNoProjectListsIsLeftAsItIs) {
+    uint32_t handle = openFormatted();
+    const OldVolume v = buildOldVolume(handle);
+    ASSERT_EQ(tavovxfProjectSetPrimary(handle, 0), VXF_OK);
+    const uint32_t orphan = songWithAudio(handle, 1, 36);
+    ASSERT_TRUE(removeSong(orphan));
+    ASSERT_EQ(tavovxfProjectSetPrimary(handle, 1), VXF_OK);
+    makeVersion100(test::kDriveSectors, test::kDriveSectors);
+    breakBothCopies(orphan, 2);
+    const Bytes broken = imageRange(orphan, 7);
+    handle = open();
+    ASSERT_EQ(tavovxfDriveUpgrade(handle), VXF_OK);
+    EXPECT_TRUE(imageRange(orphan, 7) == broken);
+    expectUpgradedNamesAndAudio(handle, v);
+}
+
+TEST_F(Upgrade, ABrokenListedSongEndsTheUpgradeBeforeAnythingIsWritten) {
+    uint32_t handle = openFormatted();
+    buildOldVolume(handle);
+    makeVersion100(test::kDriveSectors, test::kDriveSectors);
+    breakBothCopies(layout::kSongLba + layout::kSongLength, 2);  // "Take 2"
+    handle = open();
+    resetCounters();
+    EXPECT_EQ(tavovxfDriveUpgrade(handle), VXF_ERR_SONG_CORRUPT);
+    EXPECT_EQ(counters().writes, 0u);
+    EXPECT_EQ(version(handle), "1.00 ");
+}
+
 TEST_F(Upgrade, ALockedHandleIsRefused) {
     uint32_t handle = openFormatted(1500000);
     makeVersion100(1500000, 1500000);
