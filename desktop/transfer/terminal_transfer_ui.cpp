@@ -79,7 +79,7 @@ ReplaceAnswer TerminalQuestions::askOnTerminal(const std::string& text, bool off
 }
 
 bool TerminalQuestions::askOkCancel(const std::string& text) {
-    std::fprintf(stderr, "vxf: %s\n", oneLine(text).c_str());
+    messages_.showError(text);
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "message_sink.h"
 #include "transfer_ui.h"
 
 namespace vxf::transfer {
@@ -44,6 +45,7 @@ private:
 
     ReplacePolicy policy_;
     std::string refusalHint_;
+    StderrMessageSink messages_{"vxf: "};
     bool refused_ = false;
     uint64_t bytes_ = 0;
     double seconds_ = 0;

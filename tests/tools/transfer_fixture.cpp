@@ -84,8 +84,9 @@ void TransferFixture::SetUp() {
     ASSERT_EQ(::mkdir(outDir_.c_str(), 0755), 0);
 }
 
-void TransferFixture::makeSong(uint16_t tracks, uint32_t rate, uint32_t samples, const std::string& name) {
-    handle_ = openWithSong(tracks, rate);
+void TransferFixture::makeSong(uint16_t tracks, uint32_t rate, uint32_t samples, const std::string& name,
+                               uint64_t sectors) {
+    handle_ = openWithSong(tracks, rate, sectors);
     if (!name.empty()) {
         ASSERT_EQ(tavovxfSongSetExtName(handle_, name.c_str()), VXF_OK);
         ASSERT_EQ(tavovxfSongSetName(handle_, name.c_str()), VXF_OK);

@@ -98,7 +98,8 @@ protected:
 
     // A formatted drive with one song of `tracks` tracks, each `samples` samples of its own
     // pattern (3 bytes, little-endian), current and open on handle_.
-    void makeSong(uint16_t tracks, uint32_t rate, uint32_t samples, const std::string& name = "");
+    void makeSong(uint16_t tracks, uint32_t rate, uint32_t samples, const std::string& name = "",
+                  uint64_t sectors = vxfserver::test::kDriveSectors);
     // Another song in the same project, made current.
     void addSong(uint16_t tracks, uint32_t rate);
     SongFacts facts();
