@@ -93,6 +93,7 @@ void DeckView::command(int id) {
     case cmd::kSongCreate: SongCommands(*this).create(); break;
     case cmd::kSongDelete: SongCommands(*this).remove(); break;
     case cmd::kSongProperties: SongCommands(*this).properties(); break;
+    case cmd::kTransferOptions: transfer().options(); break;
     case cmd::kSelectAll: transfer().selectAll(); break;
     case cmd::kExtractFileSystem: extractFileSystem(); break;
     default: break;

@@ -1,9 +1,23 @@
-// form.cpp - default behaviour of a dialog's buttons.
+// form.cpp - default behaviour of a dialog's buttons and of single-selection lists.
 #include "form.h"
 
 #include "ids.h"
 
 namespace deck {
+
+std::vector<int> Controls::selectedLines(int id) const {
+    const int line = selection(id);
+    if (line < 0) return {};
+    return {line};
+}
+
+void Controls::setLineSelected(int id, int index, bool selected) {
+    if (selected) {
+        setSelection(id, index);
+    } else if (selection(id) == index) {
+        setSelection(id, -1);
+    }
+}
 
 void DialogLogic::init(DialogControls&) {}
 

@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace deck {
+
+class TransferServices;
 
 // A window whose controls are addressed by their numeric ids: the main form or a dialog.
 // List selections are 0-based; -1 stands for no selection.
@@ -35,6 +38,11 @@ public:
 
     virtual void setProgressRange(int id, uint32_t maximum) = 0;
     virtual void setProgressPosition(int id, uint32_t position) = 0;
+
+    // Lists that allow several selected lines: the selected ones in list order, and the
+    // selection of one line. A single-selection control answers its one selection.
+    virtual std::vector<int> selectedLines(int id) const;
+    virtual void setLineSelected(int id, int index, bool selected);
 };
 
 // A modal dialog's controls; the dialog closes with the given result.
@@ -72,6 +80,8 @@ public:
     // Asks the main window to close once the current message is handled.
     virtual void requestClose() = 0;
     virtual void openWebSite(const std::string& address) = 0;
+    // The machine's services for the Transfer group; none where the front end has no transfer.
+    virtual TransferServices* transferServices() { return nullptr; }
 };
 
 // Shows the wait cursor for the lifetime of the object.

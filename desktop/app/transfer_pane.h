@@ -1,39 +1,89 @@
-// transfer_pane.h - the Transfer group as the refresh order sees it: track count, busy, enabling.
+// transfer_pane.h - the Transfer group: mode, format, directories, the track or file list, and what its buttons start.
 #pragma once
 
+#include "audio_format.h"
+#include "transfer_adapters.h"
+#include "transfer_preview.h"
+#include "transfer_services.h"
+#include "transfer_settings.h"
+
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace deck {
 
 class DeckView;
 
-// Holds the Transfer group's place: its tab, its track list and its enabling follow the
-// selected song; export, import and preview are not offered here.
 class TransferPane {
 public:
     explicit TransferPane(DeckView& view);
+    ~TransferPane();
 
+    // Reads the settings, makes the preview, fills the tab and runs setup and refresh.
     void create();
+    // Writes the settings and stops the preview.
     void destroy();
 
-    bool isBusy() const { return false; }
-    void stopActivity() {}
+    // The operations of the refresh order.
+    bool isBusy() const { return preview_ && preview_->playing(); }
+    void stopActivity();
     void reload();
     void refreshTab();
     void songListChanged();
     void enable(bool enabled);
+
     void selectAll();
+    void options();
     void controlChanged(int id);
     void windowMessage(uintptr_t wparam, intptr_t lparam);
 
-    // Tracks of the current song, at most 24; 0 without a song.
+    // Tracks of the current song, at most 24; 24 in import mode and 0 in export mode without a song.
     uint16_t trackCount() const { return trackCount_; }
+    const TransferSettings& settings() const { return settings_; }
+    // The folder the file list was built from ("" when it is not a folder).
+    const std::string& listDirectory() const { return listDirectory_; }
 
 private:
+    bool exportMode() const { return settings_.mode == TransferMode::Export; }
+    bool hasSongs() const;
+    bool readTrackCount();
     void fillTrackList();
+    // The import list: the files of the import directory that match the format, sorted.
+    void refreshFileList(bool reportInvalid);
+    void fillDirectoryField();
+    void showModeTexts();
+    void checkFormatButton();
+    void updateButtons();
+    int selectedCount() const;
+
+    void tabChanged();
+    void formatPressed(vxf::transfer::AudioFormat format);
+    void directoryEdited();
+    void directoryChosen();
+    void directoryEntered();
+    void browse();
+    void listSelectionChanged();
+    void previewPressed();
+    void actionPressed();
+    // The directory now in use goes to the front of the mode's recent list.
+    void rememberDirectory();
+
+    void exportTracks();
+    void importFiles();
+    vxf::transfer::SongFacts songFacts() const;
 
     DeckView& view_;
+    NoTransferServices noServices_;
+    TransferServices& services_;
+    FormMessageSink messages_;
+    FormTransferQuestions questions_;
+    TransferSettings settings_;
+    std::unique_ptr<TransferPreview> preview_;
     uint16_t trackCount_ = 0;
+    std::string listDirectory_;
 };
 
 }  // namespace deck

@@ -1,0 +1,72 @@
+// transfer_commands.cpp - the Export and Import buttons: the pane's choices handed to the shared transfer procedures.
+#include "deck_view.h"
+#include "form.h"
+#include "ids.h"
+#include "track_export.h"
+#include "track_import.h"
+#include "transfer_ids.h"
+#include "transfer_pane.h"
+
+#include <optional>
+
+namespace deck {
+
+namespace {
+
+using vxf::transfer::AudioFormat;
+
+// The format of the checked format button; none when no button is checked.
+std::optional<AudioFormat> checkedFormat(const Form& form) {
+    if (form.checked(ctl::kFormatWav)) return AudioFormat::Wav;
+    if (form.checked(ctl::kFormatAiff)) return AudioFormat::Aiff;
+    if (form.checked(ctl::kFormatSd2)) return AudioFormat::Sd2;
+    if (form.checked(ctl::kFormatDigSd)) return AudioFormat::DigSd;
+    return std::nullopt;
+}
+
+}  // namespace
+
+vxf::transfer::SongFacts TransferPane::songFacts() const {
+    const SongPane& song = view_.songs();
+    vxf::transfer::SongFacts facts;
+    facts.sampleRate = song.sampleRate();
+    facts.length = song.length();
+    facts.trackCount = trackCount_;
+    facts.wordLength = song.wordLength();
+    facts.writeProtected = song.writeProtect();
+    return facts;
+}
+
+void TransferPane::exportTracks() {
+    stopActivity();
+    Form& form = view_.form();
+    ClientTransferServer server(view_.server(), view_.drives().handle());
+    vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
+    const vxf::transfer::ExportSettings choices{settings_.exportDirectory, checkedFormat(form),
+                                                settings_.exportWordLength};
+    // Item i of the list is track i + 1.
+    std::vector<uint16_t> tracks;
+    for (int item : form.selectedLines(ctl::kTransferList)) tracks.push_back(static_cast<uint16_t>(item));
+    vxf::transfer::TrackExport command(context, songFacts(), choices);
+    if (command.run(tracks).attempted) rememberDirectory();
+}
+
+void TransferPane::importFiles() {
+    stopActivity();
+    Form& form = view_.form();
+    ClientTransferServer server(view_.server(), view_.drives().handle());
+    vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
+    // Paths come from the folder the list was built from, never from text typed since.
+    const std::string directory = listDirectory_.empty() ? settings_.importDirectory : listDirectory_;
+    std::vector<vxf::transfer::ImportFile> files;
+    for (int item : form.selectedLines(ctl::kTransferList))
+        files.push_back({directory + form.line(ctl::kTransferList, item), settings_.format, std::nullopt});
+    vxf::transfer::SongFacts song = songFacts();
+    vxf::transfer::TrackImport command(context, song, directory);
+    if (!command.run(files).attempted) return;
+    rememberDirectory();
+    view_.songs().showSong();
+    view_.drives().refreshPreview();
+}
+
+}  // namespace deck
