@@ -1,6 +1,8 @@
 // control_surface.cpp - widgets built from a template, addressed by control id, in dialog units.
 #include "control_surface.h"
 
+#include "transfer_ids.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabBar>
@@ -55,6 +58,23 @@ protected:
 private:
     QString text_;
     std::function<void()> clicked_;
+};
+
+// The preview's "P" button: a play picture at rest, a stop picture while playing.
+class PlayButton : public QPushButton {
+public:
+    explicit PlayButton(QWidget* parent) : QPushButton(parent) {
+        setAccessibleName(QStringLiteral("P"));
+        setPlaying(false);
+    }
+    void setPlaying(bool playing) {
+        playing_ = playing;
+        setIcon(style()->standardIcon(playing ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+    }
+    bool playing() const { return playing_; }
+
+private:
+    bool playing_ = false;
 };
 
 int averageCharWidth(const QFontMetrics& metrics) {
@@ -119,10 +139,34 @@ QWidget* ControlSurface::build(QWidget* parent, const TemplateItem& item) {
         QObject::connect(list, &QComboBox::activated, [this, id](int) { report(id); });
         return list;
     }
+    case ItemKind::DropEdit: {
+        auto* list = new QComboBox(parent);
+        list->setEditable(true);
+        list->setInsertPolicy(QComboBox::NoInsert);
+        list->setCompleter(nullptr);
+        // Enter must not pick an entry by itself: it is reported as Enter only.
+        list->setDuplicatesEnabled(true);
+        QObject::connect(list, &QComboBox::activated, [this, id](int) { report(id); });
+        QObject::connect(list->lineEdit(), &QLineEdit::textEdited,
+                         [this, id](const QString&) { report(id | deck::kNotifyEditChange); });
+        QObject::connect(list->lineEdit(), &QLineEdit::returnPressed, [this, id] { report(id | deck::kNotifyEnter); });
+        return list;
+    }
     case ItemKind::CheckBox: {
         auto* box = new QCheckBox(text, parent);
         QObject::connect(box, &QCheckBox::clicked, [this, id](bool) { report(id); });
         return box;
+    }
+    case ItemKind::Radio: {
+        auto* radio = new QRadioButton(text, parent);
+        QObject::connect(radio, &QRadioButton::clicked, [this, id](bool) { report(id); });
+        return radio;
+    }
+    case ItemKind::PlayButton: {
+        auto* button = new PlayButton(parent);
+        button->setAutoDefault(false);
+        QObject::connect(button, &QPushButton::clicked, [this, id](bool) { report(id); });
+        return button;
     }
     case ItemKind::Button:
     case ItemKind::DefaultButton: {
@@ -143,13 +187,13 @@ QWidget* ControlSurface::build(QWidget* parent, const TemplateItem& item) {
         auto* tabs = new QTabBar(parent);
         tabs->setExpanding(false);
         for (const QString& entry : text.split(QLatin1Char('|'))) tabs->addTab(entry);
-        QObject::connect(tabs, &QTabBar::tabBarClicked, [this, id](int) { report(id); });
+        QObject::connect(tabs, &QTabBar::currentChanged, [this, id](int) { report(id); });
         return tabs;
     }
     case ItemKind::ListBox: {
         auto* list = new QListWidget(parent);
+        // The logic keeps the lines sorted.
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        list->setSortingEnabled(true);
         QObject::connect(list, &QListWidget::itemSelectionChanged, [this, id] { report(id); });
         return list;
     }
@@ -172,6 +216,8 @@ void ControlSurface::setText(int id, const std::string& text) {
     const QSignalBlocker blocker(w);
     if (auto* label = qobject_cast<QLabel*>(w)) label->setText(toQt(text));
     else if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(toQt(text));
+    else if (auto* combo = qobject_cast<QComboBox*>(w); combo != nullptr && combo->isEditable())
+        combo->setEditText(toQt(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(toQt(text));
     else if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(toQt(text));
 }
@@ -190,6 +236,9 @@ void ControlSurface::clearList(int id) {
     const QSignalBlocker blocker(w);
     if (auto* combo = qobject_cast<QComboBox*>(w)) combo->clear();
     else if (auto* list = qobject_cast<QListWidget*>(w)) list->clear();
+    else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+        while (tabs->count() > 0) tabs->removeTab(0);
+    }
 }
 
 void ControlSurface::addLine(int id, const std::string& line) {
@@ -197,6 +246,7 @@ void ControlSurface::addLine(int id, const std::string& line) {
     const QSignalBlocker blocker(w);
     if (auto* combo = qobject_cast<QComboBox*>(w)) combo->addItem(toQt(line));
     else if (auto* list = qobject_cast<QListWidget*>(w)) list->addItem(toQt(line));
+    else if (auto* tabs = qobject_cast<QTabBar*>(w)) tabs->addTab(toQt(line));
 }
 
 int ControlSurface::lineCount(int id) const {
@@ -249,10 +299,12 @@ void ControlSurface::fitDropDown(int id) {
 void ControlSurface::setChecked(int id, bool checked) {
     QWidget* w = widget(id);
     const QSignalBlocker blocker(w);
-    if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setChecked(checked);
+    if (auto* play = dynamic_cast<PlayButton*>(w)) play->setPlaying(checked);
+    else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setChecked(checked);
 }
 
 bool ControlSurface::checked(int id) const {
+    if (auto* play = dynamic_cast<PlayButton*>(widget(id))) return play->playing();
     auto* button = qobject_cast<QAbstractButton*>(widget(id));
     return button != nullptr && button->isChecked();
 }
@@ -267,7 +319,31 @@ bool ControlSurface::isEnabled(int id) const {
 }
 
 void ControlSurface::setTextLimit(int id, int characters) {
-    if (auto* edit = qobject_cast<QLineEdit*>(widget(id))) edit->setMaxLength(characters);
+    QWidget* w = widget(id);
+    if (auto* combo = qobject_cast<QComboBox*>(w); combo != nullptr && combo->lineEdit() != nullptr) w = combo->lineEdit();
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setMaxLength(characters);
+}
+
+std::vector<int> ControlSurface::selectedLines(int id) const {
+    auto* list = qobject_cast<QListWidget*>(widget(id));
+    if (list == nullptr) {
+        const int line = selection(id);
+        return line < 0 ? std::vector<int>{} : std::vector<int>{line};
+    }
+    std::vector<int> lines;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) lines.push_back(i);
+    return lines;
+}
+
+void ControlSurface::setLineSelected(int id, int index, bool selected) {
+    QWidget* w = widget(id);
+    const QSignalBlocker blocker(w);
+    if (auto* list = qobject_cast<QListWidget*>(w)) {
+        if (QListWidgetItem* item = list->item(index)) item->setSelected(selected);
+    } else if (selected) {
+        setSelection(id, index);
+    }
 }
 
 // A progress bar counts in int; ranges beyond that are scaled down.

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace deckqt {
 
@@ -36,7 +37,8 @@ std::string fromQt(const QString& text);
 
 // Builds the items of a template inside a parent and answers the controls' operations by id.
 // A user's action on a control (list choice, button or check box press) is reported through
-// the notify callback with the control's id; changes made through this object are not.
+// the notify callback with the control's id; changes made through this object are not. An
+// editable drop-down adds kNotifyEditChange or kNotifyEnter to its id for typing and Enter.
 class ControlSurface {
 public:
     ControlSurface(QWidget* parent, const DialogTemplate& layout);
@@ -61,6 +63,8 @@ public:
     void setTextLimit(int id, int characters);
     void setProgressRange(int id, uint32_t maximum);
     void setProgressPosition(int id, uint32_t position);
+    std::vector<int> selectedLines(int id) const;
+    void setLineSelected(int id, int index, bool selected);
 
 private:
     QWidget* build(QWidget* parent, const TemplateItem& item);
@@ -91,6 +95,8 @@ public:
     void setTextLimit(int id, int characters) override { surface().setTextLimit(id, characters); }
     void setProgressRange(int id, uint32_t maximum) override { surface().setProgressRange(id, maximum); }
     void setProgressPosition(int id, uint32_t position) override { surface().setProgressPosition(id, position); }
+    std::vector<int> selectedLines(int id) const override { return surface().selectedLines(id); }
+    void setLineSelected(int id, int index, bool selected) override { surface().setLineSelected(id, index, selected); }
 
 protected:
     virtual ControlSurface& surface() const = 0;

@@ -2,6 +2,7 @@
 #include "dialog_templates.h"
 
 #include "ids.h"
+#include "transfer_ids.h"
 
 #include <map>
 
@@ -56,9 +57,24 @@ DialogTemplate formTemplate() {
         // Transfer
         {K::Group, -1, "Transfer", 211, 7, 285, 318},
         {K::TabStrip, ctl::kTransferTab, "tavo VXF --> PC|PC --> tavo VXF", 218, 19, 271, 14},
-        {K::Label, ctl::kTransferListLabel, "Select tavo VXF Tracks for Export:", 225, 40, 200, 8},
-        {K::ListBox, ctl::kTransferList, "", 225, 51, 120, 222},
-        {K::Button, ctl::kTransferAction, "Export", 225, 280, 60, 14},
+        {K::Label, ctl::kTransferDirectoryLabel, "Export to Directory:", 225, 40, 200, 8},
+        {K::DropEdit, ctl::kTransferDirectory, "", 225, 50, 200, 14},
+        {K::Button, ctl::kTransferBrowse, "Browse...", 431, 50, 58, 14},
+        {K::Label, ctl::kTransferListLabel, "Select tavo VXF Tracks for Export:", 225, 72, 200, 8},
+        {K::ListBox, ctl::kTransferList, "", 225, 83, 152, 195},
+        {K::Group, -1, "Format", 385, 78, 104, 68},
+        {K::Radio, ctl::kFormatWav, "WAV", 394, 91, 60, 10},
+        {K::Radio, ctl::kFormatAiff, "AIFF", 394, 104, 60, 10},
+        {K::Radio, ctl::kFormatSd2, "SD2", 394, 117, 60, 10},
+        {K::Radio, ctl::kFormatDigSd, "DIG/SD", 394, 130, 60, 10},
+        {K::Group, ctl::kPreviewBox, "Preview", 385, 152, 104, 40},
+        {K::PlayButton, ctl::kPreviewPlay, "P", 394, 166, 22, 16},
+        {K::Field, ctl::kPreviewTime, "00:00:00", 424, 168, 56, 12},
+        {K::Button, ctl::kTransferAction, "Export", 385, 202, 104, 18},
+        {K::Label, ctl::kTransferRateLabel, "Transfer Rate:", 225, 287, 58, 8},
+        {K::Field, ctl::kTransferRate, "0 Mbs", 286, 285, 70, 12},
+        {K::Label, ctl::kTransferTimeLabel, "Transfer Time:", 225, 304, 58, 8},
+        {K::Field, ctl::kTransferTime, "0 s", 286, 302, 70, 12},
         {K::Logo, ctl::kLogo, "CORVANE", 402, 298, 86, 20},
     }};
 }
@@ -156,6 +172,39 @@ DialogTemplate scanRemapTemplate() {
     }};
 }
 
+DialogTemplate trackSelectTemplate() {
+    return {tmpl::kTrackSelect, "Select Track for File Import", 300, 80, {
+        {K::Label, -1, "From:", 7, 10, 24, 8},
+        {K::Field, ctl::kTrackSelectFrom, "", 34, 8, 259, 12},
+        {K::Label, -1, "To:", 7, 30, 24, 8},
+        {K::DropList, ctl::kTrackSelectTo, "", 34, 27, 70, 14},
+        {K::DefaultButton, kOk, "OK", 94, 58, 50, 14},
+        {K::Button, kCancel, "Cancel", 156, 58, 50, 14},
+    }};
+}
+
+DialogTemplate transferOptionsTemplate() {
+    return {tmpl::kTransferOptions, "Transfer Options", 160, 84, {
+        {K::Group, -1, "Export Word Length", 7, 7, 146, 44},
+        {K::Radio, ctl::kOptions16Bit, "16-bit", 17, 21, 60, 10},
+        {K::Radio, ctl::kOptions24Bit, "24-bit", 17, 35, 60, 10},
+        {K::DefaultButton, kOk, "OK", 22, 62, 50, 14},
+        {K::Button, kCancel, "Cancel", 88, 62, 50, 14},
+    }};
+}
+
+DialogTemplate copyProgressTemplate() {
+    return {tmpl::kCopyProgress, "Copying...", 340, 92, {
+        {K::Label, -1, "From:", 7, 9, 22, 8},
+        {K::Label, ctl::kCopyFrom, "", 32, 9, 301, 8},
+        {K::Label, -1, "To:", 7, 25, 22, 8},
+        {K::Label, ctl::kCopyTo, "", 32, 25, 301, 8},
+        {K::Progress, ctl::kCopyBar, "", 7, 44, 290, 10},
+        {K::Label, ctl::kCopyPercent, " 0 %", 302, 45, 31, 8},
+        {K::DefaultButton, kCancel, "Cancel", 145, 68, 50, 14},
+    }};
+}
+
 DialogTemplate aboutTemplate() {
     return {tmpl::kAbout, "About VXF Deck", 230, 74, {
         {K::Logo, -1, "CORVANE", 7, 10, 60, 20},
@@ -178,6 +227,7 @@ std::map<int, DialogTemplate> allTemplates() {
                              selectTemplate(tmpl::kSongDelete, "Song Delete", "Select Song:", ctl::kSongDeleteList),
                              projectCreateTemplate(), projectPropertiesTemplate(), songCreateTemplate(),
                              songPropertiesTemplate(), drivePropertiesTemplate(), scanRemapTemplate(),
+                             trackSelectTemplate(), transferOptionsTemplate(), copyProgressTemplate(),
                              aboutTemplate()})
         templates.emplace(t.id, std::move(t));
     return templates;

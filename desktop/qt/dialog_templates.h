@@ -11,8 +11,11 @@ enum class ItemKind {
     Field,      // read-only text in a sunken box
     Edit,       // one-line edit
     DropList,   // drop-down list
+    DropEdit,   // drop-down list with an editable text
     CheckBox,
+    Radio,      // radio button; those of one window exclude each other
     Button,
+    PlayButton, // button with a play picture, or a stop picture while "checked"
     DefaultButton,
     Progress,
     TabStrip,   // tab headers; the text holds the entries separated by '|'

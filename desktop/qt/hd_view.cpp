@@ -15,6 +15,7 @@ namespace deckqt {
 CHdView::CHdView(QWidget* parent, deck::Profile& profile, std::unique_ptr<deck::ServerClient> client)
     : QWidget(parent),
       surface_(std::make_unique<ControlSurface>(this, dialogTemplate(deck::tmpl::kForm))),
+      services_(this),
       deck_(*this, profile, std::move(client)) {
     setFixedSize(surface_->pixelSize());
     surface_->notify = [this](int id) { deck_.controlChanged(id); };

@@ -4,6 +4,7 @@
 #include "control_surface.h"
 #include "deck_view.h"
 #include "form.h"
+#include "qt_transfer_services.h"
 
 #include <QWidget>
 
@@ -37,6 +38,8 @@ public:
     void pumpMessages() override;
     void requestClose() override;
     void openWebSite(const std::string& address) override;
+    deck::TransferServices* transferServices() override { return &services_; }
+    QtTransferServices& qtTransferServices() { return services_; }
 
 protected:
     ControlSurface& surface() const override { return *surface_; }
@@ -44,6 +47,7 @@ protected:
 
 private:
     std::unique_ptr<ControlSurface> surface_;
+    QtTransferServices services_;
     deck::DeckView deck_;
     bool running_ = false;
 };

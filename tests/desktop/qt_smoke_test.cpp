@@ -65,7 +65,8 @@ TEST_F(QtFront, MainWindowCarriesTitleGroupsAndMenus) {
 
     std::vector<QString> groups;
     for (QGroupBox* group : frame.findChildren<QGroupBox*>()) groups.push_back(group->title());
-    EXPECT_EQ(groups, (std::vector<QString>{"Drive", "Free Space Preview", "Project", "Song", "Transfer"}));
+    EXPECT_EQ(groups, (std::vector<QString>{"Drive", "Free Space Preview", "Project", "Song", "Transfer", "Format",
+                                            "Preview"}));
 
     const QList<QAction*> menus = frame.menuBar()->actions();
     ASSERT_EQ(menus.size(), 5);
