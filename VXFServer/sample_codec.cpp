@@ -4,14 +4,6 @@
 #include <bit>
 #include <cstring>
 
-// The loops below are written for the compiler's vectorizer; on x86-64 the two
-// entry points are also built for AVX2 and chosen when the processor has it.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VXF_CODEC_CLONES [[gnu::target_clones("avx2", "default")]]
-#else
-#define VXF_CODEC_CLONES
-#endif
-
 namespace vxfserver {
 
 namespace {
@@ -97,23 +89,21 @@ template <uint32_t Bytes, uint32_t Order>
 }
 
 template <uint32_t Bytes>
-[[gnu::always_inline]] inline void unpackWithOrder(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride, uint32_t order) {
+[[gnu::always_inline]] inline void unpackWithOrder(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride,
+                                                 uint32_t order) {
     if (order) return unpackWithStride<Bytes, 1>(drive, count, dest, stride);
     unpackWithStride<Bytes, 0>(drive, count, dest, stride);
 }
 
 template <uint32_t Bytes>
-[[gnu::always_inline]] inline void packWithOrder(const uint8_t* source, size_t count, size_t stride, uint32_t order, uint8_t* drive) {
+[[gnu::always_inline]] inline void packWithOrder(const uint8_t* source, size_t count, size_t stride, uint32_t order,
+                                               uint8_t* drive) {
     if (order) return packWithStride<Bytes, 1>(source, count, stride, drive);
     packWithStride<Bytes, 0>(source, count, stride, drive);
 }
 
-}  // namespace
-
-bool isCallerSampleFormat(uint32_t bytes, uint32_t order) { return bytes >= 1 && bytes <= 4 && order <= 1; }
-
-VXF_CODEC_CLONES void unpackSamples(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride,
-                                    SampleFormat format) {
+[[gnu::always_inline]] inline void unpackAny(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride,
+                                             SampleFormat format) {
     switch (format.bytes) {
         case 1: return unpackWithOrder<1>(drive, count, dest, stride, format.order);
         case 2: return unpackWithOrder<2>(drive, count, dest, stride, format.order);
@@ -123,8 +113,8 @@ VXF_CODEC_CLONES void unpackSamples(const uint8_t* drive, size_t count, uint8_t*
     }
 }
 
-VXF_CODEC_CLONES void packSamples(const uint8_t* source, size_t count, size_t stride, SampleFormat format,
-                                  uint8_t* drive) {
+[[gnu::always_inline]] inline void packAny(const uint8_t* source, size_t count, size_t stride, SampleFormat format,
+                                           uint8_t* drive) {
     if (format.bytes == 0 || source == nullptr) {
         std::memset(drive, 0, count * 3);
         return;
@@ -136,6 +126,44 @@ VXF_CODEC_CLONES void packSamples(const uint8_t* source, size_t count, size_t st
         case 4: return packWithOrder<4>(source, count, stride, format.order, drive);
         default: return;
     }
+}
+
+}  // namespace
+
+bool isCallerSampleFormat(uint32_t bytes, uint32_t order) { return bytes >= 1 && bytes <= 4 && order <= 1; }
+
+// The conversion loops are written for the compiler's vectorizer. On x86-64
+// they are built a second time for AVX2, taken when the processor has it.
+#if defined(__x86_64__) && defined(__GNUC__)
+namespace {
+[[gnu::target("avx2")]] void unpackAvx2(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride,
+                                        SampleFormat format) {
+    unpackAny(drive, count, dest, stride, format);
+}
+[[gnu::target("avx2")]] void packAvx2(const uint8_t* source, size_t count, size_t stride, SampleFormat format,
+                                      uint8_t* drive) {
+    packAny(source, count, stride, format, drive);
+}
+bool hasAvx2() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+}  // namespace
+#define VXF_CODEC_AVX2 1
+#endif
+
+void unpackSamples(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride, SampleFormat format) {
+#ifdef VXF_CODEC_AVX2
+    if (hasAvx2()) return unpackAvx2(drive, count, dest, stride, format);
+#endif
+    unpackAny(drive, count, dest, stride, format);
+}
+
+void packSamples(const uint8_t* source, size_t count, size_t stride, SampleFormat format, uint8_t* drive) {
+#ifdef VXF_CODEC_AVX2
+    if (hasAvx2()) return packAvx2(source, count, stride, format, drive);
+#endif
+    packAny(source, count, stride, format, drive);
 }
 
 }  // namespace vxfserver
