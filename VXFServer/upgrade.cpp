@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <vector>
 
 #include "audio_census.h"
@@ -23,12 +22,19 @@ namespace vxfserver {
 
 namespace {
 
-// What is read before anything is written: the songs the projects list, the
-// clusters every song uses (each counted once), and the songs no project
+// Sets of song slots, one bit per slot as in the song bitmap.
+struct SlotSet {
+    uint32_t words[kSongBitmapWords];
+    bool has(uint32_t slot) const { return (words[slot / 32] >> (slot % 32) & 1u) != 0; }
+    void add(uint32_t slot) { words[slot / 32] |= 1u << (slot % 32); }
+};
+
+// What is read before anything is written: the song slots the projects list,
+// the clusters every song uses (each counted once), and the songs no project
 // lists whose record is corrupt (unreachable as they are, left as they are).
 struct Survey {
-    std::set<uint32_t> listedSongs;
-    std::set<uint32_t> brokenOrphans;
+    SlotSet listed;
+    SlotSet brokenOrphans;
     ClusterCensus census;
 };
 
@@ -38,37 +44,45 @@ struct Survey {
 struct Move {
     uint32_t capped;
     uint32_t full;
-    std::set<uint32_t> movedSongs;
+    SlotSet moved;
 };
 
 bool isLargeDrive() { return state().fullSectorCount > kCappedSectorLimit; }
 
 bool songSlotInUse(uint32_t slot) { return (state().songBitmap.words[slot / 32] >> (slot % 32) & 1u) != 0; }
 
-// Every listed project and every song, listed or in the song bitmap, must
-// load: a failure ends the upgrade here, with nothing written yet.
-bool surveyVolume(Survey& survey) {
-    const ProjectList& list = state().projectList;
-    for (uint32_t i = 0; i < list.count && i < kMaxProjectHandles; ++i) {
-        ProjectRecord project{};
-        if (!readProjectRecord(list.handles[i], project)) return false;
-        survey.listedSongs.insert(project.songs, project.songs + std::min(project.songCount, kMaxSongHandles));
-    }
-    startCensus(survey.census);
-    auto passOverOrphan = [&survey](uint32_t lba) {
-        if (survey.listedSongs.count(lba) != 0) return false;
-        survey.brokenOrphans.insert(lba);
-        return true;
-    };
-    if (!censusOfSongSlots(survey.census, passOverOrphan)) return false;
+// The songs of a listed project: each must load; one the song bitmap does not
+// mark is counted here, the others with the bitmap's slots.
+bool surveyListedSongs(const ProjectRecord& project, Survey& survey) {
     Song song;
-    for (uint32_t lba : survey.listedSongs) {
+    for (uint32_t i = 0; i < project.songCount && i < kMaxSongHandles; ++i) {
         uint32_t slot = 0;
-        if (songSlotOf(lba, slot) && songSlotInUse(slot)) continue;  // counted above
-        if (!readSongRecord(lba, song)) return false;
+        const bool isSlot = songSlotOf(project.songs[i], slot);
+        if (isSlot) survey.listed.add(slot);
+        if (isSlot && songSlotInUse(slot)) continue;
+        if (!readSongRecord(project.songs[i], song)) return false;
         countSongClusters(survey.census, song);
     }
     return true;
+}
+
+// Every listed project and every song, listed or in the song bitmap, must
+// load: a failure ends the upgrade here, with nothing written yet.
+bool surveyVolume(Survey& survey) {
+    survey = Survey{};
+    startCensus(survey.census);
+    const ProjectList& list = state().projectList;
+    for (uint32_t i = 0; i < list.count && i < kMaxProjectHandles; ++i) {
+        ProjectRecord project{};
+        if (!readProjectRecord(list.handles[i], project) || !surveyListedSongs(project, survey)) return false;
+    }
+    auto passOverOrphan = [&survey](uint32_t lba) {
+        uint32_t slot = 0;
+        if (!songSlotOf(lba, slot) || survey.listed.has(slot)) return false;
+        survey.brokenOrphans.add(slot);
+        return true;
+    };
+    return censusOfSongSlots(survey.census, passOverOrphan);
 }
 
 // The audio space of the whole drive, as a format lays it out; 0 when the
@@ -118,7 +132,8 @@ bool moveSong(uint32_t lba, Move& move) {
     st.sectorCount = move.full;
     if (!saveSong()) return false;
     closeSong();
-    move.movedSongs.insert(lba);
+    uint32_t slot = 0;
+    if (songSlotOf(lba, slot)) move.moved.add(slot);
     return true;
 }
 
@@ -144,7 +159,7 @@ bool moveUnlistedSongs(const Survey& survey, Move& move) {
     const SuperBlock& sb = state().superBlock;
     for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
         const uint32_t lba = sb.songLba + b * sb.songLength;
-        if (!songSlotInUse(b) || move.movedSongs.count(lba) != 0 || survey.brokenOrphans.count(lba) != 0) continue;
+        if (!songSlotInUse(b) || move.moved.has(b) || survey.brokenOrphans.has(b)) continue;
         if (!moveSong(lba, move)) return false;
     }
     return true;
@@ -188,7 +203,7 @@ bool upgradeVolume() {
     st.sectorCount = st.fullSectorCount;
     sb = planned;
 
-    Move move{st.cappedSectorCount, st.fullSectorCount, {}};
+    Move move{st.cappedSectorCount, st.fullSectorCount, SlotSet{}};
     if (!moveProjectsSongsAndDrive(survey, move)) return false;
     if (isLargeDrive()) {
         installCensus(survey.census);
