@@ -223,6 +223,9 @@ TEST_F(Scan, ASecondScanFindsNothingToChange) {
 
     const ScanResult first = scan(handle);
     EXPECT_EQ(first.removedSongs, 1);
+    // The free count moved by the broken song's cluster only: the four marked
+    // clusters had never been counted out of it.
+    EXPECT_EQ(first.spaceKiB, kClusterKiB);
     const Bytes repaired = systemAndMirror(test::kDriveSectors);
     const ScanResult second = scan(handle);
     EXPECT_EQ(second.removedSongs, 0);
