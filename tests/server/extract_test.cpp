@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "extract.h"
 #include "handles.h"
 #include "record.h"
 #include "server_fixture.h"
@@ -271,15 +270,6 @@ TEST_F(Extract, AnUnformattedDriveFailsWithTheMountsErrorAndALockedOneStillExtra
     ASSERT_TRUE(setHandleLock(handle, 1));
     EXPECT_EQ(tavovxfExtractFileSystem(handle), VXF_OK);
     EXPECT_TRUE(std::filesystem::is_regular_file(extractDir_ + "/primary_song.txt"));
-}
-
-TEST_F(Extract, TheFolderIsTheFixedOneUnlessTheEnvironmentNamesAnother) {
-    ::unsetenv("VXF_EXTRACT_DIR");
-    EXPECT_EQ(extractionFolder(), "/tmp/vxf_extract");
-    ::setenv("VXF_EXTRACT_DIR", "", 1);
-    EXPECT_EQ(extractionFolder(), "/tmp/vxf_extract");
-    ::setenv("VXF_EXTRACT_DIR", "/somewhere/else", 1);
-    EXPECT_EQ(extractionFolder(), "/somewhere/else");
 }
 
 }  // namespace
