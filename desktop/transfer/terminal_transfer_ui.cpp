@@ -68,7 +68,7 @@ ReplaceAnswer TerminalQuestions::askOnTerminal(const std::string& text, bool off
         // End of input or Ctrl+C while waiting: nothing more is done.
         if (!std::fgets(line, sizeof line, stdin)) {
             std::fputc('\n', stderr);
-            return offerAll ? ReplaceAnswer::Cancel : ReplaceAnswer::No;
+            return ReplaceAnswer::Cancel;
         }
         const char answer = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
         if (answer == 'y') return ReplaceAnswer::Yes;

@@ -19,12 +19,6 @@ constexpr uint16_t kServerBytesPerSample = 3;
 // Room for a file's header and finishing, on top of its samples.
 constexpr uint64_t kFileOverheadBytes = 1024;
 
-std::string trackLabel(uint16_t track) {
-    char text[16];
-    std::snprintf(text, sizeof text, "Track %02u", static_cast<unsigned>(track + 1));
-    return text;
-}
-
 bool fileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
@@ -153,11 +147,7 @@ TransferResult TrackExport::ExportTrack(uint16_t track, const std::string& path)
     }
     const uint32_t block = buffers.block();
     CopyProgressDialog dialog(context_.progressView);
-    dialog.Open(1);
-    dialog.SetFrom(trackLabel(track));
-    dialog.SetTo(path);
-    dialog.SetRange(0, song_.length);
-    dialog.SetStep(block);
+    openCopyDialog(dialog, 1, trackLabel(track), path, song_.length, block);
     TransferClock clock;
     clock.start();
 
@@ -234,11 +224,8 @@ TransferResult TrackExport::ExportAllTracks(const std::array<std::string, kMaxTr
     for (size_t i = 0; i < targets.size(); ++i) table[targets[i].track] = buffers[i];
 
     CopyProgressDialog dialog(context_.progressView);
-    dialog.Open(static_cast<uint16_t>(targets.size()));
-    dialog.SetFrom(trimSpaces(songName));
-    dialog.SetTo(directory_);
-    dialog.SetRange(0, song_.length);
-    dialog.SetStep(block);
+    openCopyDialog(dialog, static_cast<uint16_t>(targets.size()), trimSpaces(songName), directory_, song_.length,
+                   block);
     TransferClock clock;
     clock.start();
 

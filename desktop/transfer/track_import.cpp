@@ -17,12 +17,6 @@ namespace {
 
 bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
-std::string trackLabel(uint16_t track) {
-    char text[16];
-    std::snprintf(text, sizeof text, "Track %02u", static_cast<unsigned>(track + 1));
-    return text;
-}
-
 std::string baseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -163,11 +157,7 @@ TransferResult TrackImport::ImportTrack(uint16_t track, const ImportFile& file) 
     }
     const uint32_t block = buffers.block();
     CopyProgressDialog dialog(context_.progressView);
-    dialog.Open(1);
-    dialog.SetFrom(file.path);
-    dialog.SetTo(trackLabel(track));
-    dialog.SetRange(0, count);
-    dialog.SetStep(block);
+    openCopyDialog(dialog, 1, file.path, trackLabel(track), count, block);
     TransferClock clock;
     clock.start();
 
@@ -257,11 +247,7 @@ TransferResult TrackImport::ImportAllTracks(const std::array<const ImportFile*, 
     for (size_t i = 0; i < sources.size(); ++i) table[sources[i].track] = buffers[i];
 
     CopyProgressDialog dialog(context_.progressView);
-    dialog.Open(static_cast<uint16_t>(sources.size()));
-    dialog.SetFrom(directory_);
-    dialog.SetTo(trimSpaces(songName));
-    dialog.SetRange(0, longest);
-    dialog.SetStep(block);
+    openCopyDialog(dialog, static_cast<uint16_t>(sources.size()), directory_, trimSpaces(songName), longest, block);
     TransferClock clock;
     clock.start();
 

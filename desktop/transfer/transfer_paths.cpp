@@ -73,6 +73,12 @@ std::optional<AudioFormat> formatOfFileName(const std::string& name) {
     return std::nullopt;
 }
 
+std::string trackLabel(uint16_t track) {
+    char text[16];
+    std::snprintf(text, sizeof text, "Track %02u", static_cast<unsigned>(track + 1));
+    return text;
+}
+
 std::string exportFileName(AudioFormat format, uint16_t track) {
     const char* pattern = "Track%02u.wav";
     switch (format) {

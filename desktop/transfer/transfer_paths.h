@@ -25,6 +25,9 @@ std::string compactPath(const std::string& path, size_t maxChars);
 // (letters in any case).
 std::optional<AudioFormat> formatOfFileName(const std::string& name);
 
+// "Track %02d" with the 1-based number of a 0-based track: how the transfer names a track.
+std::string trackLabel(uint16_t track);
+
 // "Track%02d.wav", ".aif", ".sd2" or ".dig", with the 1-based track number.
 std::string exportFileName(AudioFormat format, uint16_t track);
 

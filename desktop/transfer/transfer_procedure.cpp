@@ -30,6 +30,15 @@ uint32_t TransferProcedure::transferBlock(uint16_t multiplier) {
     return block;
 }
 
+void TransferProcedure::openCopyDialog(CopyProgressDialog& dialog, uint16_t tracks, const std::string& from,
+                                       const std::string& to, uint32_t total, uint32_t block) {
+    dialog.Open(tracks);
+    dialog.SetFrom(from);
+    dialog.SetTo(to);
+    dialog.SetRange(0, total);
+    dialog.SetStep(block);
+}
+
 bool TransferProcedure::afterBlock(CopyProgressDialog& dialog, uint32_t moved) {
     if (dialog.CancelRequested() && context_.questions.askYesNo(kConfirmCancel)) {
         outcome_.cancelled = true;

@@ -56,6 +56,9 @@ protected:
     std::string serverError() { return context_.server.errorText(); }
     // The block of `OptimalChunk` (multiplier) from the server's optimal size; 0 after a message.
     uint32_t transferBlock(uint16_t multiplier);
+    // Opens the copy window: `tracks` tracks from `from` to `to`, `total` samples in steps of `block`.
+    void openCopyDialog(CopyProgressDialog& dialog, uint16_t tracks, const std::string& from, const std::string& to,
+                        uint32_t total, uint32_t block);
     // After a block: the cancel question when Cancel was pressed (false: the user stops), then the
     // bar moves on by what moved (the step is the block but for the last, shorter one).
     bool afterBlock(CopyProgressDialog& dialog, uint32_t moved);

@@ -20,7 +20,7 @@ public:
     virtual ~TransferQuestions() = default;
 
     // The extended message box with the exclamation icon: Yes, Yes to All, No, Cancel when
-    // `offerAll`, else Yes and No.
+    // `offerAll`, else Yes and No. Cancel also stands for a question nobody could answer.
     virtual ReplaceAnswer askReplace(const std::string& text, const std::string& caption, bool offerAll) = 0;
     // A failure the command may step over: stop icon, OK (true: go on with the next item) or Cancel.
     virtual bool askOkCancel(const std::string& text) = 0;
