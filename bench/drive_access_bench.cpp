@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "i1394.h"
 #include "lifecycle.h"
+#include "platform/file_signature.h"
 
 namespace {
 
@@ -36,6 +39,11 @@ struct DriveBench {
         if (fd < 0 || ::pwrite(fd, fill.data(), fill.size(), 0) != static_cast<ssize_t>(fill.size())) std::abort();
         std::ofstream(folder + "/disks") << "Count=1\n0=SBP2\\" << image << "\n";
         ::setenv("VXF_DISK_ENUM", (folder + "/disks").c_str(), 1);
+        // Measured as drives are used: long after the enumeration file was
+        // last edited. Until its time stamps have settled, every request
+        // reads the file again.
+        std::this_thread::sleep_for(std::chrono::nanoseconds(vxf1394::platform::kTimeStampSlackNs) +
+                                    std::chrono::milliseconds(200));
         vxf1394::processAttach();
         if (i1394Init(noDriveChanges) != I1394_OK) std::abort();
     }

@@ -1,28 +1,42 @@
-// backing_store.cpp - the image file or block device behind an emulated drive: size and whole transfers.
+// backing_store.cpp - the image file or block device behind an emulated drive: opening, size and whole transfers.
 #include "platform/backing_store.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace vxf1394::platform {
 
 namespace {
 
-std::optional<uint64_t> storeSize(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return std::nullopt;
-    if (S_ISREG(st.st_mode)) return static_cast<uint64_t>(st.st_size);
-    if (S_ISBLK(st.st_mode)) {
-        uint64_t bytes = 0;
-        if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0) return std::nullopt;
-        return bytes;
+std::optional<uint64_t> storeSize(int fd, const struct stat& info) {
+    if (S_ISREG(info.st_mode)) return static_cast<uint64_t>(info.st_size);
+    uint64_t bytes = 0;
+    if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0) return std::nullopt;
+    return bytes;
+}
+
+bool deniedWriting(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+// O_NONBLOCK keeps the open of anything put in the path's place meanwhile
+// from waiting; on files and block devices it changes nothing. A block
+// device is a drive: a write has reached it when the request ends, as
+// the driver's transfers have, so a drive pulled out loses nothing.
+int openStore(const std::string& path, const struct stat& info, bool& writable) {
+    int flags = O_CLOEXEC | O_NONBLOCK | (S_ISBLK(info.st_mode) ? O_EXCL | O_DSYNC : 0);
+    writable = true;
+    int fd = ::open(path.c_str(), O_RDWR | flags);
+    // A device the user may not write is out of reach, as it is for the
+    // driver; an image the user may only read still serves reads.
+    if (fd < 0 && S_ISREG(info.st_mode) && deniedWriting(errno)) {
+        writable = false;
+        fd = ::open(path.c_str(), O_RDONLY | flags);
     }
-    return std::nullopt;
+    return fd;
 }
 
 enum class Direction { read, write };
@@ -43,28 +57,48 @@ bool transferAll(int fd, char* data, size_t length, uint64_t offset, Direction d
 
 }  // namespace
 
-std::optional<BackingStore> BackingStore::open(const std::string& path, Access access) {
-    // O_NONBLOCK keeps the open of a FIFO from waiting; on the files and
-    // block devices accepted below it changes nothing.
-    int flags = (access == Access::readWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), flags);
-    if (fd < 0) return std::nullopt;
-    std::optional<uint64_t> size = storeSize(fd);
-    if (!size) {
-        ::close(fd);
-        return std::nullopt;
+std::unique_ptr<BackingStore> BackingStore::open(const std::string& path, const struct stat& info) {
+    if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) {
+        errno = ENODEV;
+        return nullptr;
     }
-    return BackingStore(fd, *size);
+    bool writable = false;
+    int fd = openStore(path, info, writable);
+    if (fd < 0) return nullptr;
+    struct stat opened {};
+    // The path may have changed between the stat and the open: keep what was opened only if it is what was seen.
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != info.st_dev || opened.st_ino != info.st_ino) {
+        ::close(fd);
+        errno = EAGAIN;
+        return nullptr;
+    }
+    std::unique_ptr<BackingStore> store(new BackingStore(fd, opened, writable));
+    if (!store->refreshSize(opened)) return nullptr;
+    return store;
 }
 
-BackingStore::BackingStore(BackingStore&& other) noexcept : fd_(other.fd_), size_(other.size_) { other.fd_ = -1; }
+BackingStore::BackingStore(int fd, const struct stat& info, bool writable)
+    : fd_(fd), device_(info.st_dev), inode_(info.st_ino), mode_(info.st_mode), rdev_(info.st_rdev),
+      writable_(writable) {}
 
 BackingStore::~BackingStore() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+bool BackingStore::isAt(const struct stat& info) const {
+    return info.st_dev == device_ && info.st_ino == inode_ && (info.st_mode & S_IFMT) == (mode_ & S_IFMT);
+}
+
+bool BackingStore::refreshSize(const struct stat& info) {
+    std::optional<uint64_t> size = storeSize(fd_, info);
+    if (!size) return false;
+    size_.store(*size);
+    return true;
+}
+
 bool BackingStore::covers(uint64_t offset, uint64_t length) const {
-    return offset <= size_ && length <= size_ - offset;
+    uint64_t size = sizeBytes();
+    return offset <= size && length <= size - offset;
 }
 
 bool BackingStore::readAt(void* data, size_t length, uint64_t offset) const {
@@ -73,7 +107,7 @@ bool BackingStore::readAt(void* data, size_t length, uint64_t offset) const {
 
 bool BackingStore::writeAt(const void* data, size_t length, uint64_t offset) const {
     // pwrite only reads the buffer; the cast serves the one loop both directions share.
-    return covers(offset, length) &&
+    return writable_ && covers(offset, length) &&
            transferAll(fd_, static_cast<char*>(const_cast<void*>(data)), length, offset, Direction::write);
 }
 

@@ -1,4 +1,4 @@
-// change_watch.cpp - inotify on the enumeration file's folder: one pending change per completed rewrite of the file.
+// change_watch.cpp - changes of the enumeration: rewrites of its file (inotify on the folder) and disks coming and going.
 #include "platform/change_watch.h"
 
 #include <sys/inotify.h>
@@ -26,8 +26,15 @@ void ChangeWatch::closeWatch() {
     pending_ = 0;
 }
 
+// The disks of the paths in use now; a test that points them elsewhere gets a monitor of its own.
+void ChangeWatch::watchDisks() {
+    diskenum::HostPaths paths = diskenum::hostPaths();
+    if (!disks_ || disks_->paths() != paths) disks_ = std::make_unique<DiskMonitor>(paths);
+}
+
 bool ChangeWatch::watch(const std::string& filePath) {
     std::lock_guard<std::mutex> guard(mutex_);
+    watchDisks();
     std::filesystem::path path(filePath);
     std::string folder = path.parent_path().empty() ? "." : path.parent_path().string();
     std::string name = path.filename().string();
@@ -51,9 +58,9 @@ bool ChangeWatch::watch(const std::string& filePath) {
     return true;
 }
 
-int ChangeWatch::fd() const {
+std::array<int, 2> ChangeWatch::pollFds() const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return fd_;
+    return {fd_, disks_ ? disks_->fd() : -1};
 }
 
 void ChangeWatch::drainEvents() {
@@ -79,6 +86,7 @@ bool ChangeWatch::takeChange() {
     std::lock_guard<std::mutex> guard(mutex_);
     if (fd_ < 0) return false;
     drainEvents();
+    if (disks_) pending_ += disks_->takeChanges();
     if (pending_ == 0) return false;
     pending_--;
     return true;

@@ -5,6 +5,7 @@
 
 #include "platform/drive_emulation.h"
 #include "platform/handle_table.h"
+#include "platform/open_stores.h"
 #include "platform/last_error.h"
 #include "platform/test_hooks.h"
 
@@ -31,7 +32,11 @@ DeviceHandle openDevice(const char* name) {
 }
 
 bool closeDevice(DeviceHandle device) {
-    if (device > 0 && devices().remove(static_cast<uintptr_t>(device))) return true;
+    if (device > 0 && devices().remove(static_cast<uintptr_t>(device))) {
+        // With the driver closed no drive stays held: others may mount or take them.
+        closeAllStores();
+        return true;
+    }
     setLastError(kErrorInvalidHandle);
     return false;
 }

@@ -1,14 +1,12 @@
 // disk_enum.cpp - the disk enumeration file: where it lives, its values, and the recorder drives it names.
 #include "platform/disk_enum.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <strings.h>
+
+#include "platform/text_file.h"
 
 namespace vxf1394::diskenum {
 
@@ -27,21 +25,6 @@ std::string_view trimLineEnd(std::string_view line) {
 std::string_view trimStart(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     return text;
-}
-
-bool readWholeFile(int fd, std::string& out) {
-    char chunk[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (out.size() + static_cast<size_t>(n) > kMaxFileBytes) {
-            errno = EFBIG;
-            return false;
-        }
-        out.append(chunk, static_cast<size_t>(n));
-    }
 }
 
 std::string cut(std::string text, size_t width) {
@@ -82,23 +65,13 @@ ReadStatus readEnumerationText(const std::string& path, std::string& text, int& 
     text.clear();
     error = 0;
     if (path.empty()) return ReadStatus::missing;
-    // Non-blocking open so that a FIFO put in place of the file cannot hang the caller.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    std::optional<std::string> contents = platform::readTextFile(path, kMaxFileBytes);
+    if (!contents) {
         error = errno;
         return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::missing : ReadStatus::failed;
     }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
-    if (ok && !S_ISREG(st.st_mode)) {
-        errno = EINVAL;
-        ok = false;
-    }
-    ok = ok && readWholeFile(fd, text);
-    error = ok ? 0 : errno;
-    ::close(fd);
-    if (!ok) text.clear();
-    return ok ? ReadStatus::ok : ReadStatus::failed;
+    text = std::move(*contents);
+    return ReadStatus::ok;
 }
 
 Enumeration readEnumeration(const std::string& path) {

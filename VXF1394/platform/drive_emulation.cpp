@@ -1,6 +1,8 @@
 // drive_emulation.cpp - the driver's side of the four requests, served from the backing stores the enumeration names.
 #include "platform/drive_emulation.h"
 
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -10,6 +12,9 @@
 #include "platform/backing_store.h"
 #include "platform/disk_enum.h"
 #include "platform/faults.h"
+#include "platform/host_disks.h"
+#include "platform/open_stores.h"
+#include "platform/system_enum.h"
 #include "platform/last_error.h"
 #include "platform/test_hooks.h"
 
@@ -33,12 +38,11 @@ struct Drive {
     FaultSet faults;
 };
 
+// The value of the device index, as the enumeration (file and machine) holds it now.
 std::optional<Drive> driveAt(uint32_t deviceIndex) {
-    diskenum::Enumeration e = diskenum::readEnumeration(diskenum::enumerationFilePath());
-    if (e.status != diskenum::ReadStatus::ok) return std::nullopt;
-    const diskenum::Value* value = diskenum::findValue(e.values, std::to_string(deviceIndex));
-    if (!value) return std::nullopt;
-    std::optional<diskenum::DriveEntry> entry = diskenum::parseDriveEntry(value->data);
+    diskenum::Lookup value = diskenum::lookupValue(std::to_string(deviceIndex));
+    if (!value.data) return std::nullopt;
+    std::optional<diskenum::DriveEntry> entry = diskenum::parseDriveEntry(*value.data);
     if (!entry) return std::nullopt;
     return Drive{*entry, faultsFor(entry->path)};
 }
@@ -48,13 +52,15 @@ bool validTransferShape(const DriveRequest& request) {
            request.byteOffset % I1394_SECTOR_SIZE == 0;
 }
 
-uint32_t transferOnStore(const std::string& path, BackingStore::Access access, uint64_t offset, size_t length,
-                         void* readInto, const void* writeFrom) {
-    std::optional<BackingStore> store = BackingStore::open(path, access);
-    if (!store) return kErrorDevNotExist;
-    if (!store->covers(offset, length)) return kErrorSectorNotFound;
-    if (readInto) return store->readAt(readInto, length, offset) ? kErrorSuccess : kErrorReadFault;
-    return store->writeAt(writeFrom, length, offset) ? kErrorSuccess : kErrorWriteFault;
+uint32_t transferOnStore(const std::string& path, uint64_t offset, size_t length, void* readInto,
+                         const void* writeFrom) {
+    StoreAccess access = storeAt(path);
+    if (!access.store) return access.error;
+    const BackingStore& store = *access.store;
+    if (!store.covers(offset, length)) return kErrorSectorNotFound;
+    if (readInto) return store.readAt(readInto, length, offset) ? kErrorSuccess : kErrorReadFault;
+    if (!store.writable()) return kErrorWriteProtect;
+    return store.writeAt(writeFrom, length, offset) ? kErrorSuccess : kErrorWriteFault;
 }
 
 uint32_t serveRead(const DriveRequest& request, void* output, uint32_t outputSize, uint32_t& bytesReturned) {
@@ -65,8 +71,7 @@ uint32_t serveRead(const DriveRequest& request, void* output, uint32_t outputSiz
     std::optional<Drive> drive = driveAt(request.deviceIndex);
     if (!drive) return kErrorDevNotExist;
     if (drive->faults.readFails(request.byteOffset / I1394_SECTOR_SIZE, request.countOrKind)) return kErrorCrc;
-    uint32_t error = transferOnStore(drive->entry.path, BackingStore::Access::readOnly, request.byteOffset, length,
-                                     output, nullptr);
+    uint32_t error = transferOnStore(drive->entry.path, request.byteOffset, length, output, nullptr);
     if (error == kErrorSuccess) bytesReturned = static_cast<uint32_t>(length);
     return error;
 }
@@ -81,8 +86,7 @@ uint32_t serveWrite(const DriveRequest& request, uint32_t inputSize) {
     std::optional<Drive> drive = driveAt(request.deviceIndex);
     if (!drive) return kErrorDevNotExist;
     if (drive->faults.writeFails(request.byteOffset / I1394_SECTOR_SIZE, request.countOrKind)) return kErrorWriteFault;
-    return transferOnStore(drive->entry.path, BackingStore::Access::readWrite, request.byteOffset, length, nullptr,
-                           data);
+    return transferOnStore(drive->entry.path, request.byteOffset, length, nullptr, data);
 }
 
 uint32_t serveUnmount(const DriveRequest& request) {
@@ -90,7 +94,12 @@ uint32_t serveUnmount(const DriveRequest& request) {
     std::optional<Drive> drive = driveAt(request.deviceIndex);
     if (!drive) return kErrorDevNotExist;
     if (drive->faults.unmountError) return kErrorGenFailure;
-    return BackingStore::open(drive->entry.path, BackingStore::Access::readOnly) ? kErrorSuccess : kErrorDevNotExist;
+    StoreAccess access = storeAt(drive->entry.path);
+    if (!access.store) return access.error;
+    // Unmounted, the drive may be taken away: nothing keeps it open.
+    access.store.reset();
+    closeStore(drive->entry.path);
+    return kErrorSuccess;
 }
 
 void putBigEndian32(uint8_t* at, uint32_t value) {
@@ -115,6 +124,16 @@ uint32_t answerCapacity(const BackingStore& store, uint8_t* reply) {
     return kErrorSuccess;
 }
 
+// A block device named without vendor or product answers with what sysfs knows of it.
+diskenum::DriveEntry withIdentity(diskenum::DriveEntry entry, const BackingStore& store) {
+    if (!store.isBlockDevice() || (!entry.vendor.empty() && !entry.product.empty())) return entry;
+    diskenum::DiskIdentity identity = diskenum::identityOfBlockDevice(
+        diskenum::hostPaths(), major(store.deviceNumber()), minor(store.deviceNumber()));
+    if (entry.vendor.empty()) entry.vendor = identity.vendor;
+    if (entry.product.empty()) entry.product = identity.model;
+    return entry;
+}
+
 void answerIdentify(const diskenum::DriveEntry& entry, uint8_t* reply) {
     uint8_t* inquiry = reply + I1394_SCSI_DATA;
     inquiry[0] = kInquiryDirectAccess;
@@ -137,13 +156,13 @@ uint32_t serveScsi(const DriveRequest& request, void* output, uint32_t outputSiz
         (kind == I1394_SCSI_IDENTIFY && drive->faults.noIdentify)) {
         return kErrorGenFailure;
     }
-    std::optional<BackingStore> store = BackingStore::open(drive->entry.path, BackingStore::Access::readOnly);
-    if (!store) return kErrorDevNotExist;
+    StoreAccess access = storeAt(drive->entry.path);
+    if (!access.store) return access.error;
     uint8_t reply[I1394_SCSI_REPLY_SIZE] = {};
     if (kind == I1394_SCSI_CAPACITY) {
-        if (uint32_t error = answerCapacity(*store, reply); error != kErrorSuccess) return error;
+        if (uint32_t error = answerCapacity(*access.store, reply); error != kErrorSuccess) return error;
     } else {
-        answerIdentify(drive->entry, reply);
+        answerIdentify(withIdentity(drive->entry, *access.store), reply);
     }
     std::memcpy(output, reply, sizeof reply);
     bytesReturned = sizeof reply;

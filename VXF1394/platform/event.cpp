@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -72,8 +73,9 @@ Event::WaitResult Event::wait(int timeoutMs) {
             std::lock_guard<std::mutex> guard(mutex_);
             watch = armed_;
         }
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {watch ? watch->fd() : -1, POLLIN, 0}};
-        if (::poll(fds, 2, remaining) < 0 && errno != EINTR) return WaitResult::failed;
+        std::array<int, 2> watched = watch ? watch->pollFds() : std::array<int, 2>{-1, -1};
+        pollfd fds[3] = {{fd_, POLLIN, 0}, {watched[0], POLLIN, 0}, {watched[1], POLLIN, 0}};
+        if (::poll(fds, 3, remaining) < 0 && errno != EINTR) return WaitResult::failed;
     }
 }
 

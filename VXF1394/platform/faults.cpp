@@ -12,6 +12,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/file_signature.h"
+
 namespace vxf1394::platform {
 
 namespace {
@@ -64,17 +66,8 @@ void applyLine(FaultSet& faults, const std::string& line) {
     if (kind == "unmount-error") faults.unmountError = true;
 }
 
-// A sidecar is re-read only when its identity, size or time stamp moved.
-struct SidecarSignature {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    int64_t modifiedNs = 0;
-    bool operator==(const SidecarSignature&) const = default;
-};
-
 struct CachedSidecar {
-    SidecarSignature signature;
+    FileSnapshot snapshot;
     FaultSet faults;
 };
 
@@ -121,16 +114,21 @@ FaultSet sidecarFaults(const std::string& backingPath) {
         state.sidecars.erase(sidecarPath);
         return {};
     }
-    SidecarSignature signature{info.st_dev, info.st_ino, info.st_size,
-                               static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     {
         std::lock_guard<std::mutex> guard(state.mutex);
         auto it = state.sidecars.find(sidecarPath);
-        if (it != state.sidecars.end() && it->second.signature == signature) return it->second.faults;
+        if (it != state.sidecars.end() && stillCurrent(it->second.snapshot, info)) return it->second.faults;
     }
+    FileSnapshot snapshot{signatureOf(info), wallClockNs()};
     FaultSet faults = readSidecar(sidecarPath);
+    struct stat after {};
+    bool unchangedMeanwhile = ::stat(sidecarPath.c_str(), &after) == 0 && signatureOf(after) == snapshot.signature;
     std::lock_guard<std::mutex> guard(state.mutex);
-    state.sidecars[sidecarPath] = CachedSidecar{signature, faults};
+    if (unchangedMeanwhile) {
+        state.sidecars[sidecarPath] = CachedSidecar{snapshot, faults};
+    } else {
+        state.sidecars.erase(sidecarPath);
+    }
     return faults;
 }
 

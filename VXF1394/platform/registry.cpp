@@ -1,4 +1,4 @@
-// registry.cpp - the disk enumeration key, read from the enumeration file afresh on every query.
+// registry.cpp - the disk enumeration key: the enumeration file and the machine's disks, looked at afresh on every query.
 #include "platform/registry.h"
 
 #include <strings.h>
@@ -12,6 +12,7 @@
 
 #include "platform/change_watch.h"
 #include "platform/disk_enum.h"
+#include "platform/system_enum.h"
 #include "platform/event.h"
 #include "platform/handle_table.h"
 #include "platform/last_error.h"
@@ -35,6 +36,7 @@ uint32_t errorOfFailedRead(int error) {
     return (error == EACCES || error == EPERM) ? kErrorAccessDenied : kErrorInvalidData;
 }
 
+// Every value of the key, for its information.
 struct KeyContents {
     uint32_t error = kErrorSuccess;
     diskenum::Enumeration enumeration;
@@ -46,7 +48,7 @@ KeyContents readKey(RegKey key) {
         contents.error = kErrorInvalidHandle;
         return contents;
     }
-    contents.enumeration = diskenum::readEnumeration(diskenum::enumerationFilePath());
+    contents.enumeration = diskenum::readSystemEnumeration();
     if (contents.enumeration.status == diskenum::ReadStatus::failed) {
         contents.error = errorOfFailedRead(contents.enumeration.error);
     }
@@ -77,8 +79,8 @@ uint32_t regOpenKey(RootKey root, const char* subKey, uint32_t /*access*/, RegKe
     if (!key || !subKey) return kErrorInvalidParameter;
     *key = kNoKey;
     if (root != RootKey::localMachine || ::strcasecmp(subKey, kDiskEnumKeyPath) != 0) return kErrorFileNotFound;
-    diskenum::Enumeration e = diskenum::readEnumeration(diskenum::enumerationFilePath());
-    if (e.status == diskenum::ReadStatus::failed) return errorOfFailedRead(e.error);
+    int error = 0;
+    if (diskenum::enumerationFileStatus(error) == diskenum::ReadStatus::failed) return errorOfFailedRead(error);
     *key = keys().add(std::make_shared<OpenKey>());
     return kErrorSuccess;
 }
@@ -87,16 +89,11 @@ uint32_t regCloseKey(RegKey key) { return keys().remove(key) ? kErrorSuccess : k
 
 uint32_t regQueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size) {
     if (!name || (data && !size)) return kErrorInvalidParameter;
-    KeyContents contents = readKey(key);
-    if (contents.error != kErrorSuccess) return contents.error;
-    TypedData value;
-    if (const diskenum::Value* found = diskenum::findValue(contents.enumeration.values, name)) {
-        value = typedValue(*found);
-    } else if (contents.enumeration.status == diskenum::ReadStatus::missing && isCountName(name)) {
-        value = TypedData{kRegDword, std::string(4, '\0')};
-    } else {
-        return kErrorFileNotFound;
-    }
+    if (!keys().find(key)) return kErrorInvalidHandle;
+    diskenum::Lookup found = diskenum::lookupValue(name);
+    if (found.status == diskenum::ReadStatus::failed) return errorOfFailedRead(found.error);
+    if (!found.data) return kErrorFileNotFound;
+    TypedData value = typedValue(diskenum::Value{name, *found.data});
     if (type) *type = value.type;
     if (!size) return kErrorSuccess;
     uint32_t needed = static_cast<uint32_t>(value.bytes.size());

@@ -1,4 +1,4 @@
-// registry.h - the disk enumeration key, read from the enumeration file afresh on every query.
+// registry.h - the disk enumeration key: the enumeration file and the machine's disks, looked at afresh on every query.
 #pragma once
 
 #include <cstdint>

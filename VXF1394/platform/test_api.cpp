@@ -6,6 +6,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/open_stores.h"
 #include "platform/service_manager.h"
 #include "platform/test_hooks.h"
 
@@ -165,8 +166,13 @@ uint64_t changeNotificationRequests() {
     return c.changeNotificationRequests;
 }
 
+void setHostPaths(const HostPaths& paths) { diskenum::setHostPaths(paths); }
+
+size_t openStoreCount() { return platform::openStoreCount(); }
+
 void resetAll() {
     platform::clearAllTestFaults();
+    diskenum::setHostPaths(HostPaths{});
     platform::removeAllServices();
     Controls& c = controls();
     std::lock_guard<std::mutex> guard(c.mutex);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/faults.h"
+#include "platform/host_paths.h"
 #include "platform/service_manager.h"
 
 namespace vxf1394::testing {
@@ -66,8 +67,17 @@ LastRequest lastRequest();
 // waits for the watcher to be listening before it rewrites the file.
 uint64_t changeNotificationRequests();
 
+// Where the machine's disks are looked for (sysfs, the device folder, the
+// mount and swap tables, the device of "/"): a fake tree in a test's folder
+// keeps the machine's own disks out of the enumeration.
+using HostPaths = diskenum::HostPaths;
+void setHostPaths(const HostPaths& paths);
+
+// Backing stores the emulation keeps open between requests.
+size_t openStoreCount();
+
 // Everything above back to its start: no faults, no scheduled failures,
-// counters zero, no services, device opens succeed.
+// counters zero, no services, device opens succeed, the machine's own disks.
 void resetAll();
 
 }  // namespace vxf1394::testing

@@ -41,9 +41,13 @@ void DriveFixture::SetUp() {
     enumPath_ = folder_ + "/disks";
     ::setenv("VXF_DISK_ENUM", enumPath_.c_str(), 1);
     vxf1394::testing::resetAll();
+    host_ = std::make_unique<FakeHost>(folder_ + "/host");
+    useFakeHost();
     processAttach();
     calls = 0;
 }
+
+void DriveFixture::useFakeHost() { vxf1394::testing::setHostPaths(host_->paths()); }
 
 void DriveFixture::TearDown() {
     i1394Exit();

@@ -5,9 +5,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "fake_host.h"
 #include "i1394.h"
 #include "test_support.h"
 
@@ -31,8 +33,14 @@ protected:
     // i1394Init with a callback that only counts.
     int32_t init();
 
+    // Points the drive layer at the fake host's disks (none until a test adds some).
+    void useFakeHost();
+
     std::string folder_;
     std::string enumPath_;
+    // The machine the drive layer sees: no disks of its own, so only the
+    // enumeration file's entries count unless a test adds disks.
+    std::unique_ptr<FakeHost> host_;
     bool initialised_ = false;
 };
 

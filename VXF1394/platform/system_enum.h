@@ -1,0 +1,41 @@
+// system_enum.h - the disk enumeration as the drive layer sees it: the file's values, then the machine's whole disks.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/disk_enum.h"
+#include "platform/host_disks.h"
+
+namespace vxf1394::diskenum {
+
+// A disk of the machine that is no recorder drive keeps its index under this prefix.
+constexpr std::string_view kOtherDiskPrefix = "DISK\\";
+// "ExternalDisks=1" in the file lists USB and removable disks as recorder drives too.
+constexpr std::string_view kExternalDisksName = "ExternalDisks";
+
+struct Lookup {
+    ReadStatus status = ReadStatus::missing;  // of the enumeration file
+    int error = 0;
+    std::optional<std::string> data;  // absent: no such value
+};
+
+// One value. The file's values stand as written, except that "Count" adds
+// the machine's whole disks, whose values follow the file's own: the disk
+// at position k (by name) is value "Count of the file + k". The file is
+// read again only when it may have changed.
+Lookup lookupValue(std::string_view name);
+
+// The file's state alone (ok, missing or failed with errno), read as lookupValue reads it.
+ReadStatus enumerationFileStatus(int& error);
+
+// Every value, in the same terms, for the key's information.
+Enumeration readSystemEnumeration();
+
+// A disk's value: a recorder drive ("SBP2\" and its node) when it is an
+// SBP-2 disk, or an external one and externalDisks is set; never when it
+// holds something the machine uses or has no medium.
+std::string diskValue(const HostDisk& disk, bool externalDisks);
+
+}  // namespace vxf1394::diskenum
