@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "audio_error.h"
 #include "audio_file.h"
 #include "transfer_buffers.h"
 #include "transfer_paths.h"
@@ -33,6 +34,10 @@ void widenSamples(uint8_t* data, size_t count, unsigned fromBytes, unsigned toBy
         std::memset(bigEndian ? out + fromBytes : out, 0, pad);
     }
 }
+
+// The server takes samples of 1 to 4 whole bytes; anything else (a DIG/SD header may claim any
+// word length) is refused before a buffer is sized from it.
+bool serverTakes(uint16_t bits) { return bits % 8 == 0 && bits >= 8 && bits <= 32; }
 
 }  // namespace
 
@@ -142,6 +147,10 @@ TransferResult TrackImport::ImportTrack(uint16_t track, const ImportFile& file) 
         outcome_.failed = true;
         return TransferResult::Failed;
     }
+    if (!serverTakes(bits)) {
+        reportError(audioErrorMessage(AUDIO_ERR_UNSUPPORTED, file.path));
+        return TransferResult::Failed;
+    }
     if (rate != song_.sampleRate) return askToGoOn(file.path + "\r\nSample rate mismatch.");
     if (song_.writeProtected) {
         reportError("tavo VXF song is write protected.");
@@ -217,6 +226,10 @@ TransferResult TrackImport::ImportAllTracks(const std::array<const ImportFile*, 
         uint16_t bits = 0;
         if (!source.audio->OpenForRead(source.file->format, source.file->path, rate, bits, source.count)) {
             outcome_.failed = true;
+            return TransferResult::Stop;
+        }
+        if (!serverTakes(bits)) {
+            reportError(audioErrorMessage(AUDIO_ERR_UNSUPPORTED, source.file->path));
             return TransferResult::Stop;
         }
         if (rate != song_.sampleRate) {

@@ -19,7 +19,7 @@ protected:
     Bytes makeFile(const std::string& name, uint32_t samples, uint32_t rate = 48000, uint16_t bits = 24,
                    AudioFormat format = AudioFormat::Wav, uint32_t seed = 100) {
         Bytes data = trackPattern(samples, seed);
-        if (bits == 16) data.resize(size_t(samples) * 2);
+        data.resize(size_t(samples) * bits / 8);
         writeAudio(format, out(name), rate, bits, data);
         return data;
     }
@@ -239,13 +239,35 @@ TEST_F(ImportFiles, OddLengthsAt96kHzArriveWhole) {
     EXPECT_EQ(got, three);
 }
 
+TEST_F(ImportFiles, AWordLengthTheServerCannotTakeIsRefusedAndTheNextFileStillGoes) {
+    makeSong(2, 48000, 0, "Mix");
+    makeFile("Track01.dig", 1000, 48000, 24, AudioFormat::DigSd);
+    const Bytes two = makeFile("Track02.wav", 100);
+    // A DIG/SD header may claim any word length: 40 bits here.
+    Bytes dig = readBytes(out("Track01.dig"));
+    dig[1028] = 0;
+    dig[1029] = 40;
+    std::ofstream(out("Track01.dig"), std::ios::binary).write(reinterpret_cast<const char*>(dig.data()),
+                                                              std::streamsize(dig.size()));
+    const TransferOutcome outcome = importFiles({file("Track01.dig", AudioFormat::DigSd), file("Track02.wav")});
+    EXPECT_EQ(screen_.errors, std::vector<std::string>{out("Track01.dig") + "\r\nUnsupport file format."});
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_EQ(trackAudio(1), two);
+    EXPECT_EQ(songLength(handle_), 100u);
+}
+
 TEST_F(ImportFiles, EightBitAndSixteenBitFilesReachTheTrackAtTheirValue) {
     makeSong(2, 44100, 0, "Mix");
     const Bytes low = makeFile("Track01.sd2", 700, 44100, 16, AudioFormat::Sd2);
-    importFiles({file("Track01.sd2", AudioFormat::Sd2)});
+    const Bytes lower = makeFile("Track02.wav", 700, 44100, 8, AudioFormat::Wav);
+    importFiles({file("Track01.sd2", AudioFormat::Sd2), file("Track02.wav")});
     Bytes expected;
     for (size_t i = 0; i < low.size(); i += 2) expected.insert(expected.end(), {0, low[i], low[i + 1]});
     EXPECT_EQ(trackAudio(0), expected);
+    // An 8-bit WAV holds offset binary; the track gets the signed value as its high byte.
+    expected.clear();
+    for (uint8_t sample : lower) expected.insert(expected.end(), {0, 0, sample});
+    EXPECT_EQ(trackAudio(1), expected);
 }
 
 }  // namespace
