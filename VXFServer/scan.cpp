@@ -85,6 +85,17 @@ bool adoptUnreferencedSongs(uint32_t& removed) {
     }
 }
 
+// Song slots in use: after an interrupted create or delete the super block's
+// song count may disagree with the bitmap, which is what a new song is taken from.
+uint32_t songSlotsInUse() {
+    const SuperBlock& sb = state().superBlock;
+    uint32_t inUse = 0;
+    for (uint32_t slot = 0; slot < std::min<uint32_t>(sb.maxSongs, kSongBitmapBitWords * 32); ++slot) {
+        inUse += slotInUse(slot) ? 1 : 0;
+    }
+    return inUse;
+}
+
 // The audio bitmap becomes exactly the clusters of the songs in the song
 // bitmap, orphans included: a cluster marked but unused is freed, and one in
 // use but marked free is marked, so that no later write is granted it.
@@ -106,6 +117,7 @@ bool rebuildAudioBitmap(uint32_t& correction, uint32_t& removed) {
     installCensus(census);
     const uint32_t after = sb.availableClusters;
     correction = after > before ? after - before : before - after;
+    sb.currentSongs = songSlotsInUse();
     return writeAudioBitmap() && writeSuperBlock();
 }
 
