@@ -1,0 +1,173 @@
+// qt_transfer_test.cpp - the Transfer group through the real widgets, offscreen: a track exported with the Export button.
+#include "ext_message_box_dialog.h"
+#include "ids.h"
+#include "main_frame.h"
+#include "profile.h"
+#include "tavovxf.h"
+#include "transfer_ids.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+namespace decktest {
+namespace {
+
+using namespace deck;
+
+constexpr uint32_t kSamples = 24000;
+
+class ExportProfile : public Profile {
+public:
+    int readInt(const std::string&, int defaultValue) override { return defaultValue; }
+    void writeInt(const std::string&, int) override {}
+    std::string readText(const std::string& key, const std::string& defaultValue) override {
+        const auto found = texts.find(key);
+        return found != texts.end() ? found->second : defaultValue;
+    }
+    void writeText(const std::string& key, const std::string& value) override { texts[key] = value; }
+    std::map<std::string, std::string> texts;
+};
+
+class QtTransfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/vxfdeck-qt-transfer-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        folder_ = name;
+        outDir_ = folder_ + "/out";
+        std::filesystem::create_directory(outDir_);
+        makeDrive();
+    }
+    void TearDown() override {
+        deckqt::setMessageBoxAnswerer(nullptr);
+        if (folder_.rfind("/tmp/", 0) == 0) std::filesystem::remove_all(folder_);
+    }
+
+    // A formatted drive holding one 2-track song of a rising ramp on track 1.
+    void makeDrive() {
+        const std::string image = folder_ + "/drive.img";
+        const int fd = ::open(image.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t{78165360} * 512), 0);
+        ::close(fd);
+        std::ofstream(std::getenv("VXF_DISK_ENUM")) << "Count=1\n0=SBP2\\" << image << "\n";
+        uint16_t count = 0;
+        uint32_t handle = 0;
+        ASSERT_EQ(tavovxfDriveGetNum(&count), VXF_OK);
+        ASSERT_EQ(tavovxfDriveOpen(0, &handle), VXF_OK);
+        ASSERT_EQ(tavovxfDriveFormat(handle), VXF_OK);
+        ASSERT_EQ(tavovxfProjectSetPrimary(handle, 0), VXF_OK);
+        ASSERT_EQ(tavovxfSongCreate(handle, 2, 48000, 24), VXF_OK);
+        ASSERT_EQ(tavovxfSongSetExtName(handle, "Ramp"), VXF_OK);
+        ramp_.resize(kSamples * 3);
+        for (uint32_t i = 0; i < kSamples; ++i) {
+            const uint32_t value = i * 256 + 7;
+            ramp_[3 * i] = static_cast<uint8_t>(value);
+            ramp_[3 * i + 1] = static_cast<uint8_t>(value >> 8);
+            ramp_[3 * i + 2] = static_cast<uint8_t>(value >> 16);
+        }
+        ASSERT_EQ(tavovxfTrackWrite(handle, 0, 0, kSamples, 3, 0, ramp_.data()), VXF_OK);
+        ASSERT_EQ(tavovxfDriveClose(handle), VXF_OK);
+    }
+
+    template <class Widget>
+    static Widget* withText(QWidget& parent, const char* text) {
+        for (Widget* widget : parent.findChildren<Widget*>())
+            if (widget->text() == QString::fromLatin1(text)) return widget;
+        return nullptr;
+    }
+
+    std::string folder_;
+    std::string outDir_;
+    std::vector<uint8_t> ramp_;
+};
+
+TEST_F(QtTransfer, TrackExportedWithTheExportButtonIsAWaveFileOfItsSamples) {
+    ExportProfile settings;
+    settings.texts["TransExportStr"] = outDir_;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("Track 01"));
+    QPushButton* exportButton = withText<QPushButton>(frame, "Export");
+    ASSERT_NE(exportButton, nullptr);
+    EXPECT_FALSE(exportButton->isEnabled());
+    QComboBox* field = nullptr;
+    for (QComboBox* combo : frame.findChildren<QComboBox*>())
+        if (combo->isEditable()) field = combo;
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->currentText().toStdString(), outDir_);
+    EXPECT_EQ(field->lineEdit()->maxLength(), 260);
+    QRadioButton* wav = withText<QRadioButton>(frame, "WAV");
+    ASSERT_NE(wav, nullptr);
+    EXPECT_TRUE(wav->isChecked());
+
+    list->item(0)->setSelected(true);  // the user's click
+    EXPECT_TRUE(exportButton->isEnabled());
+    exportButton->click();
+
+    const std::string path = outDir_ + "/Ramp-Track01.wav";
+    ASSERT_TRUE(std::filesystem::exists(path));
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_EQ(bytes.size(), 44u + ramp_.size());
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_TRUE(std::equal(ramp_.begin(), ramp_.end(), bytes.begin() + 44));
+    EXPECT_TRUE(frame.isEnabled());  // the copy window gave the main window back
+    EXPECT_EQ(field->itemText(0).toStdString(), outDir_);
+    bool statistics = false;
+    for (QLabel* label : frame.findChildren<QLabel*>())
+        statistics = statistics || label->text().endsWith(QStringLiteral(" Mbs"));
+    EXPECT_TRUE(statistics);
+    frame.close();
+}
+
+TEST_F(QtTransfer, PlayButtonWithoutASoundDeviceSaysWhatIsMissingOrPlays) {
+    ExportProfile settings;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    std::vector<QString> texts;
+    deckqt::setMessageBoxAnswerer([&texts](const QString& text, const ExtMessageBoxLayout&) {
+        texts.push_back(text);
+        return idr::kOk;
+    });
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    list->item(1)->setSelected(true);
+    QPushButton* play = nullptr;
+    for (QPushButton* button : frame.findChildren<QPushButton*>())
+        if (button->accessibleName() == QStringLiteral("P")) play = button;
+    ASSERT_NE(play, nullptr);
+    ASSERT_TRUE(play->isEnabled());
+    play->click();
+    if (texts.empty()) {
+        // A machine with sound: it plays; stop it.
+        play->click();
+    } else {
+        EXPECT_EQ(texts, (std::vector<QString>{QStringLiteral("The audio device driver is not present.")}));
+    }
+    EXPECT_TRUE(play->isEnabled());
+    EXPECT_TRUE(frame.isEnabled());
+    frame.close();
+}
+
+}  // namespace
+}  // namespace decktest
