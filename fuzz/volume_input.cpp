@@ -1,0 +1,365 @@
+// volume_input.cpp - untrusted bytes laid over the system records of a small formatted volume, then every operation run on it.
+#include "volume_input.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "VXF1394/lifecycle.h"
+#include "image_snapshot.h"
+#include "record.h"
+#include "server_lifecycle.h"
+#include "super_block.h"
+#include "tavovxf.h"
+
+namespace vxf::fuzz {
+
+namespace {
+
+using vxfserver::layout::kLayoutOverhead;
+using vxfserver::layout::kSectorsPerAudioBlock;
+
+constexpr uint32_t kClusters = 48;
+constexpr uint32_t kProjectSlots = 3;
+constexpr uint32_t kSongSlots = 6;
+// Enough to touch every song and track of the template, few enough to keep each input quick.
+constexpr uint16_t kMaxProjectsVisited = 3;
+constexpr uint16_t kMaxSongsVisited = 4;
+constexpr uint32_t kMaxSamplesRead = 4096;
+constexpr uint32_t kSamplesWritten = 300;
+
+std::vector<VolumeRegion> makeRegions() {
+    using namespace vxfserver::layout;
+    std::vector<VolumeRegion> regions = {
+        {kSuperBlockLba, 1, 512},
+        {kProjectListLba, kProjectListLength, 512},
+        {kSongBitmapLba, kSongBitmapLength, kSongBitmapLength * 512u},
+        {kAudioBitmapLba, kAudioBitmapLength, kAudioBitmapLength * 512u},
+    };
+    for (uint32_t p = 0; p < kProjectSlots; ++p) regions.push_back({kProjectLba + p * kProjectLength, 1, 512});
+    // The information and block-run blocks of a song slot each have their own mirror copy.
+    for (uint32_t s = 0; s < kSongSlots; ++s) {
+        const uint32_t lba = kSongLba + s * kSongLength;
+        regions.push_back({lba, kSongInfoLength, kSongInfoLength * 512u});
+        regions.push_back({lba + kSongInfoLength, kSongBrLength, kSongBrLength * 512u});
+    }
+    return regions;
+}
+
+bool readImage(int fd, uint8_t* out, size_t size, uint64_t offset) {
+    return ::pread(fd, out, size, off_t(offset)) == ssize_t(size);
+}
+
+bool writeImage(int fd, const uint8_t* in, size_t size, uint64_t offset) {
+    return ::pwrite(fd, in, size, off_t(offset)) == ssize_t(size);
+}
+
+uint64_t mirrorOf(const VolumeRegion& region) { return volumeDriveSectors() - region.lba - region.sectors; }
+
+// A recognisable ramp, different per call, so that audio is never all zeros.
+std::vector<uint8_t> rampSamples(uint32_t count, uint8_t seed) {
+    std::vector<uint8_t> samples(size_t(count) * 3);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = uint8_t(i * 7 + seed);
+    return samples;
+}
+
+bool writeTrack(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint8_t seed) {
+    const std::vector<uint8_t> samples = rampSamples(count, seed);
+    return tavovxfTrackWrite(handle, track, offset, count, 3, 0, samples.data()) == VXF_OK;
+}
+
+uint32_t songLength(uint32_t handle) {
+    uint32_t length = 0;
+    tavovxfSongGetLength(handle, &length);
+    return length;
+}
+
+// --- the operations run on every input; their results do not matter, only that they return ---
+
+void queryDrive(uint32_t handle) {
+    uint32_t value = 0;
+    char text[VXF_EXT_NAME_SIZE + VXF_DESCRIPTION_SIZE];
+    tavovxfDriveIsFormatted(handle, &value);
+    tavovxfDriveGetSize(handle, &value);
+    tavovxfDriveGetInfo(handle, text, &value);
+    tavovxfDriveNumLBAs(handle, &value);
+    tavovxfDriveGetFSVersion(handle, text);
+    tavovxfDriveGetFreeSpace(handle, &value);
+    tavovxfDriveGetName(handle, text);
+    tavovxfDriveGetExtName(handle, text);
+}
+
+void readTracks(uint32_t handle) {
+    uint16_t tracks = 0;
+    uint32_t optimal = 0;
+    tavovxfTrackGetNum(handle, &tracks);
+    tavovxfTrackOptimalTransferSize(handle, &optimal);
+    const uint32_t length = songLength(handle);
+    const uint32_t count = std::min(length, kMaxSamplesRead);
+    // One buffer for all tracks at the widest caller format, kept for every input.
+    static std::vector<uint8_t> buffer(size_t(kMaxSamplesRead) * 4 * VXF_MAX_TRACKS);
+    uint32_t read = 0;
+    // Every track, in every caller width and both byte orders; even tracks from the start, odd ones up to the end.
+    for (uint16_t track = 0; track < std::min<uint16_t>(tracks, VXF_MAX_TRACKS); ++track) {
+        const uint16_t bytes = uint16_t(1 + track % 4);
+        const uint16_t order = uint16_t(track / 4 % 2);
+        const uint32_t offset = track % 2 == 0 ? 0 : length - count;
+        tavovxfTrackRead(handle, track, offset, count, &read, bytes, order, buffer.data());
+    }
+    std::array<void*, VXF_MAX_TRACKS> buffers{};
+    for (size_t t = 0; t < buffers.size(); ++t) buffers[t] = buffer.data() + t * kMaxSamplesRead * 4;
+    tavovxfTrackReadAll(handle, 0, count, &read, 3, 1, buffers.data());
+    tavovxfTrackReadAll(handle, length - count, count, &read, 4, 0, buffers.data());
+}
+
+void querySongs(uint32_t handle) {
+    uint16_t songs = 0;
+    uint16_t index = 0;
+    tavovxfSongGetNum(handle, &songs);
+    tavovxfSongGetLastPrimary(handle, &index);
+    for (uint16_t s = 0; s < std::min(songs, kMaxSongsVisited); ++s) {
+        if (tavovxfSongSetPrimary(handle, s) != VXF_OK) continue;
+        char text[VXF_EXT_NAME_SIZE];
+        uint32_t value = 0;
+        uint16_t half = 0;
+        tavovxfSongGetName(handle, text);
+        tavovxfSongGetExtName(handle, text);
+        tavovxfSongGetSampleRate(handle, &value);
+        tavovxfSongGetWordLength(handle, &half);
+        tavovxfSongIsWriteProtect(handle, &value);
+        tavovxfSongGetAllocatedSize(handle, &value);
+        readTracks(handle);
+    }
+}
+
+void queryProjects(uint32_t handle) {
+    uint16_t projects = 0;
+    uint16_t index = 0;
+    tavovxfProjectGetNum(handle, &projects);
+    tavovxfProjectGetLastPrimary(handle, &index);
+    for (uint16_t p = 0; p < std::min(projects, kMaxProjectsVisited); ++p) {
+        if (tavovxfProjectSetPrimary(handle, p) != VXF_OK) continue;
+        char text[VXF_EXT_NAME_SIZE];
+        tavovxfProjectGetName(handle, text);
+        tavovxfProjectGetExtName(handle, text);
+        querySongs(handle);
+    }
+}
+
+// On the song made current last: a short write past its end and at its start, then the song's changes.
+void changeSong(uint32_t handle) {
+    const uint32_t length = songLength(handle);
+    writeTrack(handle, 0, length, kSamplesWritten, 1);
+    const std::vector<uint8_t> samples = rampSamples(kSamplesWritten, 2);
+    std::array<const void*, VXF_MAX_TRACKS> sources{};
+    sources[1] = samples.data();
+    sources[3] = samples.data();
+    tavovxfTrackWriteAll(handle, 0, kSamplesWritten, 3, 0, sources.data());
+    tavovxfSongSetName(handle, "Fuzzed");
+    tavovxfSongSetExtName(handle, "Fuzzed song");
+    tavovxfSongSetWriteProtect(handle, 1);
+    tavovxfSongSetWriteProtect(handle, 0);
+    tavovxfSongMoveWithin(handle, 0);
+    tavovxfSongMoveOut(handle, 1, 0);
+}
+
+void changeProjects(uint32_t handle) {
+    tavovxfProjectSetPrimary(handle, 0);
+    if (tavovxfSongCreate(handle, 2, 48000, 24) == VXF_OK) {
+        writeTrack(handle, 1, 0, kSamplesWritten, 3);
+        tavovxfSongDelete(handle);
+    }
+    tavovxfProjectSetName(handle, "Fuzzed");
+    tavovxfProjectSetExtName(handle, "Fuzzed project");
+    tavovxfProjectMove(handle, 0);
+    if (tavovxfProjectCreate(handle) == VXF_OK) tavovxfProjectDelete(handle);
+}
+
+void changeDrive(uint32_t handle) {
+    uint16_t failed = 0;
+    uint16_t rewritten = 0;
+    tavovxfDriveSetName(handle, "Fuzzed");
+    tavovxfDriveSetExtName(handle, "Fuzzed drive");
+    tavovxfDriveRemap(handle, 0, 8, 0, &failed, &rewritten);
+    tavovxfExtractFileSystem(handle);
+    tavovxfDriveUpgrade(handle);
+    tavovxfDriveScan(handle);
+    tavovxfDriveFormat(handle);
+}
+
+void readErrorAway() {
+    char message[VXF_ERROR_STRING_SIZE];
+    tavovxfGetErrorString(message);
+}
+
+// The private folder, drive and template; made once per process.
+class Harness {
+public:
+    Harness() {
+        char pattern[] = "/dev/shm/vxf-fuzz-XXXXXX";
+        char fallback[] = "/tmp/vxf-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        if (made == nullptr) made = ::mkdtemp(fallback);
+        if (made == nullptr) std::abort();
+        folder_ = made;
+        image_ = folder_ + "/drive.img";
+        // The enumeration in a folder of its own: the watcher of that folder need not see the image change.
+        std::filesystem::create_directory(folder_ + "/config");
+        enumeration_ = folder_ + "/config/disks";
+        {
+            std::ofstream enumeration(enumeration_, std::ios::trunc);
+            enumeration << "Count=1\n0=SBP2\\" << image_ << "\n";
+            std::ofstream image(image_, std::ios::trunc);
+        }
+        std::filesystem::resize_file(image_, volumeDriveSectors() * 512);
+        start();
+        uint32_t handle = openDrive();
+        if (!buildTemplateVolume(handle)) std::abort();
+        tavovxfDriveClose(handle);
+        if (!snapshot_.capture(image_)) std::abort();
+        template_ = volumeInputFromImage(image_);
+    }
+
+    ~Harness() {
+        vxfserver::processDetach();
+        vxf1394::processDetach();
+        // Only ever the folder made above.
+        if (folder_.rfind("/dev/shm/vxf-fuzz-", 0) == 0 || folder_.rfind("/tmp/vxf-fuzz-", 0) == 0) {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder_, ignored);
+        }
+    }
+
+    void run(const uint8_t* data, size_t size) {
+        start();
+        if (!snapshot_.restore(image_)) std::abort();
+        layOver(data, size);
+        const uint32_t handle = openDrive();
+        queryDrive(handle);
+        queryProjects(handle);
+        changeSong(handle);
+        changeProjects(handle);
+        changeDrive(handle);
+        tavovxfDriveClose(handle);
+        readErrorAway();
+    }
+
+    const std::vector<uint8_t>& templateInput() const { return template_; }
+
+private:
+    // Points the drive layer at this harness's drive and starts the server afresh (the
+    // drive layer's watcher keeps running), whatever ran in this process before.
+    void start() const {
+        ::setenv("VXF_DISK_ENUM", enumeration_.c_str(), 1);
+        ::setenv("VXF_EXTRACT_DIR", (folder_ + "/extract").c_str(), 1);
+        vxf1394::processAttach();
+        vxfserver::processAttach();
+    }
+
+    static uint32_t openDrive() {
+        readErrorAway();
+        uint16_t count = 0;
+        uint32_t handle = 0;
+        if (tavovxfDriveGetNum(&count) != VXF_OK || tavovxfDriveOpen(0, &handle) != VXF_OK) std::abort();
+        return handle;
+    }
+
+    void layOver(const uint8_t* data, size_t size) const {
+        std::vector<uint8_t> bytes = template_;
+        std::memcpy(bytes.data(), data, std::min(size, bytes.size()));
+        const uint8_t options = size > bytes.size() ? data[bytes.size()] : 0;
+        const int fd = ::open(image_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) std::abort();
+        uint8_t* region = bytes.data();
+        for (const VolumeRegion& r : volumeRegions()) {
+            const size_t regionBytes = size_t(r.sectors) * 512;
+            if ((options & kKeepChecksums) == 0) {
+                for (size_t at = 0; at < regionBytes; at += r.recordBytes) vxfserver::storeChecksum(region + at, r.recordBytes);
+            }
+            bool ok = writeImage(fd, region, regionBytes, uint64_t(r.lba) * 512);
+            if ((options & kPrimaryOnly) == 0) ok = ok && writeImage(fd, region, regionBytes, mirrorOf(r) * 512);
+            if (!ok) std::abort();
+            region += regionBytes;
+        }
+        ::close(fd);
+    }
+
+    std::string folder_;
+    std::string enumeration_;
+    std::string image_;
+    ImageSnapshot snapshot_;
+    std::vector<uint8_t> template_;
+};
+
+}  // namespace
+
+uint64_t volumeDriveSectors() { return kLayoutOverhead + uint64_t(kClusters) * kSectorsPerAudioBlock; }
+
+const std::vector<VolumeRegion>& volumeRegions() {
+    static const std::vector<VolumeRegion> regions = makeRegions();
+    return regions;
+}
+
+size_t volumeInputSize() {
+    size_t size = 0;
+    for (const VolumeRegion& r : volumeRegions()) size += size_t(r.sectors) * 512;
+    return size;
+}
+
+std::vector<uint8_t> volumeInputFromImage(const std::string& imagePath) {
+    std::vector<uint8_t> bytes(volumeInputSize());
+    const int fd = ::open(imagePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    uint8_t* out = bytes.data();
+    bool ok = true;
+    for (const VolumeRegion& r : volumeRegions()) {
+        ok = ok && readImage(fd, out, size_t(r.sectors) * 512, uint64_t(r.lba) * 512);
+        out += size_t(r.sectors) * 512;
+    }
+    ::close(fd);
+    return ok ? bytes : std::vector<uint8_t>{};
+}
+
+bool buildTemplateVolume(uint32_t handle) {
+    bool ok = tavovxfDriveFormat(handle) == VXF_OK;
+    ok = ok && tavovxfDriveSetName(handle, "Fuzz Drive") == VXF_OK;
+    ok = ok && tavovxfDriveSetExtName(handle, "Fuzz drive: template") == VXF_OK;
+    ok = ok && tavovxfProjectSetName(handle, "Takes") == VXF_OK;
+    // A stereo song at 48 kHz whose second block lies in a run of its own.
+    ok = ok && tavovxfSongCreate(handle, 2, 48000, 24) == VXF_OK;
+    ok = ok && writeTrack(handle, 0, 0, 98304, 10);
+    ok = ok && tavovxfSongCreate(handle, 12, 96000, 24) == VXF_OK;
+    ok = ok && writeTrack(handle, 5, 1, 3001, 20);
+    ok = ok && tavovxfSongSetPrimary(handle, 0) == VXF_OK;
+    ok = ok && writeTrack(handle, 1, 98000, 5000, 30);
+    // An empty protected song of 24 tracks at 44.1 kHz.
+    ok = ok && tavovxfSongCreate(handle, 24, 44100, 24) == VXF_OK;
+    ok = ok && tavovxfSongSetName(handle, "Protected") == VXF_OK;
+    ok = ok && tavovxfSongSetWriteProtect(handle, 1) == VXF_OK;
+    // A second project with a 6-track song at 88.2 kHz.
+    ok = ok && tavovxfProjectCreate(handle) == VXF_OK;
+    ok = ok && tavovxfProjectSetExtName(handle, "Mixes of the week") == VXF_OK;
+    ok = ok && tavovxfSongCreate(handle, 6, 88200, 24) == VXF_OK;
+    ok = ok && writeTrack(handle, 3, 0, 20000, 40);
+    ok = ok && tavovxfProjectSetPrimary(handle, 0) == VXF_OK;
+    return ok;
+}
+
+namespace {
+Harness& harness() {
+    static Harness instance;
+    return instance;
+}
+}  // namespace
+
+void runVolumeInput(const uint8_t* data, size_t size) { harness().run(data, size); }
+
+const std::vector<uint8_t>& templateVolumeInput() { return harness().templateInput(); }
+
+}  // namespace vxf::fuzz
