@@ -107,6 +107,8 @@ bool TransferPane::readTrackCount() {
 }
 
 void TransferPane::reload() {
+    // The list is about to show other tracks or files: a preview of the old ones ends.
+    stopActivity();
     Form& form = view_.form();
     form.setChecked(ctl::kPreviewPlay, false);
     checkFormatButton();

@@ -184,6 +184,19 @@ TEST_F(PreviewTest, SwitchingTabsStopsATrackPreview) {
     EXPECT_EQ(tform_.text(ctl::kPreviewBox), "Preview");
 }
 
+TEST_F(PreviewTest, ADriveChangeStopsATrackPreview) {
+    makeDrive({{"Take 1", 8, 48000, 5000}});
+    start();
+    selectLines({0});
+    press(ctl::kPreviewPlay);
+    ASSERT_TRUE(view().transfer().isBusy());
+    addFormattedDrive("second.img");
+    notifyDrivesChanged();
+    EXPECT_FALSE(view().transfer().isBusy());
+    deliverPosted();  // the buffers handed over before the change are dropped
+    EXPECT_TRUE(sound().written.empty());
+}
+
 TEST_F(PreviewTest, TrackPlayedAtEightBitsIsUnsigned) {
     makeDrive({{"Take 1", 6, 48000, 5000}});
     tform_.services.soundRefusedBits = {24, 16};

@@ -1,5 +1,6 @@
 // transfer_export_test.cpp - the Export button on a demo-like drive: one, two and five tracks, replace questions, space, cancel.
 #include "deck_transfer_fixture.h"
+#include "copy_progress_dialog.h"
 #include "ext_message_box.h"
 #include "ids.h"
 #include "transfer_ids.h"
@@ -168,6 +169,18 @@ TEST_F(ExportTest, AiffChosenWritesAiffFilesNamedAfterTheSong) {
     const std::string path = exportDir_ + "/Take 1-Track04.aif";
     Bytes expected = trackPattern(kSamples, 4);
     EXPECT_EQ(fileAudio(AudioFormat::Aiff, path), expected);
+}
+
+TEST(CopyProgressTest, PercentOfRangesBeyondThirtyTwoBitProducts) {
+    FakeCopyProgress view;
+    vxf::transfer::CopyProgressDialog dialog(view);
+    dialog.Open(1);
+    dialog.SetRange(0, 4000000000u);
+    dialog.SetStep(3000000000u);
+    dialog.Step();
+    dialog.SetStep(1000000000u);
+    dialog.Step();
+    EXPECT_EQ(view.percentTexts, (std::vector<std::string>{" 0 %", "75%", "100%"}));
 }
 
 }  // namespace
