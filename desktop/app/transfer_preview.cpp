@@ -126,7 +126,6 @@ void TransferPreview::refill(SoundBuffer& buffer) {
     const bool read = source_.fromFile ? readFile(buffer, samples) : readTrack(buffer, samples);
     if (!read) {
         // Stopped at once: waiting for the other buffer would hang when it is not playing.
-        stopRequested_ = true;
         stop();
         return;
     }
@@ -135,10 +134,7 @@ void TransferPreview::refill(SoundBuffer& buffer) {
     showTime();
     // The end: the position reached the length, or nothing is left playing (a source
     // shorter than it said never brings the position there).
-    if (player_->Position() >= source_.length || player_->queued() == 0) {
-        stopRequested_ = true;
-        stop();
-    }
+    if (player_->Position() >= source_.length || player_->queued() == 0) stop();
 }
 
 bool TransferPreview::readFile(SoundBuffer& buffer, uint32_t& samples) {
@@ -174,6 +170,8 @@ void TransferPreview::stop() {
 }
 
 void TransferPreview::halt() {
+    // Set first: a completion racing with the stop then asks for a stop instead of a refill.
+    stopRequested_ = true;
     if (player_) player_->Stop();
     closeFile();
 }
