@@ -7,10 +7,13 @@
 #include "transfer_ids.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMediaDevices>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -86,6 +89,12 @@ protected:
         ASSERT_EQ(tavovxfDriveClose(handle), VXF_OK);
     }
 
+    static QPushButton* playButton(QWidget& parent) {
+        for (QPushButton* button : parent.findChildren<QPushButton*>())
+            if (button->accessibleName() == QStringLiteral("P")) return button;
+        return nullptr;
+    }
+
     template <class Widget>
     static Widget* withText(QWidget& parent, const char* text) {
         for (Widget* widget : parent.findChildren<Widget*>())
@@ -152,9 +161,7 @@ TEST_F(QtTransfer, PlayButtonWithoutASoundDeviceSaysWhatIsMissingOrPlays) {
     auto* list = frame.findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
     list->item(1)->setSelected(true);
-    QPushButton* play = nullptr;
-    for (QPushButton* button : frame.findChildren<QPushButton*>())
-        if (button->accessibleName() == QStringLiteral("P")) play = button;
+    QPushButton* play = playButton(frame);
     ASSERT_NE(play, nullptr);
     ASSERT_TRUE(play->isEnabled());
     play->click();
@@ -166,6 +173,63 @@ TEST_F(QtTransfer, PlayButtonWithoutASoundDeviceSaysWhatIsMissingOrPlays) {
     }
     EXPECT_TRUE(play->isEnabled());
     EXPECT_TRUE(frame.isEnabled());
+    frame.close();
+}
+
+// Runs only where the machine has a sound device: a half-second file plays in real time and the
+// buttons come back by themselves.
+TEST_F(QtTransfer, ShortFilePlaysToItsEndOnTheSoundDevice) {
+    if (QMediaDevices::defaultAudioOutput().isNull()) GTEST_SKIP() << "no sound device";
+    const std::string in = folder_ + "/in";
+    std::filesystem::create_directory(in);
+    {
+        // 24000 samples of silence, 16 bits at 48 kHz.
+        const uint32_t dataBytes = 48000;
+        std::ofstream wav(in + "/half.wav", std::ios::binary);
+        auto u32 = [&wav](uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&wav](uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
+        wav.write("RIFF", 4);
+        u32(36 + dataBytes);
+        wav.write("WAVEfmt ", 8);
+        u32(16);
+        u16(1);
+        u16(1);
+        u32(48000);
+        u32(96000);
+        u16(2);
+        u16(16);
+        wav.write("data", 4);
+        u32(dataBytes);
+        wav << std::string(dataBytes, '\0');
+    }
+    class ImportProfile : public ExportProfile {
+    public:
+        int readInt(const std::string& key, int defaultValue) override {
+            return key == "TabSelection" ? 1 : defaultValue;
+        }
+    } settings;
+    settings.texts["TransImportStr"] = in;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    std::vector<QString> texts;
+    deckqt::setMessageBoxAnswerer([&texts](const QString& text, const ExtMessageBoxLayout&) {
+        texts.push_back(text);
+        return idr::kOk;
+    });
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_EQ(list->count(), 1);
+    list->item(0)->setSelected(true);
+    QPushButton* play = playButton(frame);
+    ASSERT_NE(play, nullptr);
+    play->click();
+    ASSERT_TRUE(texts.empty()) << texts.front().toStdString();
+    ASSERT_TRUE(frame.view().deck().transfer().isBusy());
+    QElapsedTimer clock;
+    clock.start();
+    while (frame.view().deck().transfer().isBusy() && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(frame.view().deck().transfer().isBusy());
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_TRUE(play->isEnabled());
     frame.close();
 }
 
