@@ -23,33 +23,6 @@ namespace {
 constexpr uint32_t kDrive0 = I1394_DRIVE_ID_BASE;
 constexpr uint64_t kSectors = 4096;
 
-// A loop device over an image, detached again when the test ends.
-class LoopDevice {
-public:
-    // Empty path when the machine gives none (not root, no loop support).
-    LoopDevice(const std::string& image, bool readOnly) {
-        if (::geteuid() != 0 || ::access("/dev/loop-control", F_OK) != 0) return;
-        std::string command = std::string("losetup --find --show ") + (readOnly ? "--read-only " : "") + "'" + image +
-                              "' 2>/dev/null";
-        FILE* out = ::popen(command.c_str(), "r");
-        if (!out) return;
-        char line[256] = {};
-        if (std::fgets(line, sizeof line, out)) path_ = line;
-        if (::pclose(out) != 0) path_.clear();
-        while (!path_.empty() && path_.back() == '\n') path_.pop_back();
-    }
-    ~LoopDevice() {
-        if (!path_.empty()) std::system(("losetup -d " + path_ + " 2>/dev/null").c_str());
-    }
-    LoopDevice(const LoopDevice&) = delete;
-    LoopDevice& operator=(const LoopDevice&) = delete;
-
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 class BlockDeviceTest : public DriveFixture {
 protected:
     void SetUp() override {

@@ -2,8 +2,10 @@
 #include "test_support.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -27,6 +29,22 @@ bool eventually(const std::function<bool()>& condition, int timeoutMs) {
 std::string makeTestFolder() {
     char pattern[] = "/tmp/vxf1394-test-XXXXXX";
     return ::mkdtemp(pattern) ? std::string(pattern) : std::string();
+}
+
+LoopDevice::LoopDevice(const std::string& image, bool readOnly) {
+    if (::geteuid() != 0 || ::access("/dev/loop-control", F_OK) != 0) return;
+    std::string command =
+        std::string("losetup --find --show ") + (readOnly ? "--read-only " : "") + "'" + image + "' 2>/dev/null";
+    FILE* out = ::popen(command.c_str(), "r");
+    if (!out) return;
+    char line[256] = {};
+    if (std::fgets(line, sizeof line, out)) path_ = line;
+    if (::pclose(out) != 0) path_.clear();
+    while (!path_.empty() && path_.back() == '\n') path_.pop_back();
+}
+
+LoopDevice::~LoopDevice() {
+    if (!path_.empty()) std::system(("losetup -d " + path_ + " 2>/dev/null").c_str());
 }
 
 }  // namespace vxf1394::test

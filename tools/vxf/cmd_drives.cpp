@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "drive_access_hint.h"
 #include "server_session.h"
 #include "tavovxf.h"
 
@@ -36,6 +37,7 @@ DriveRow describe(Drive& drive, int64_t number, bool& complete) {
     if (result == VXF_ERR_NO_COMMUNICATION) {
         vxf::server::errorMessage();
         row.status = "No Drive Communication";
+        vxf::drives::printAccessHint(number);
         return row;
     }
     if (result != VXF_OK) noteFailure(drive, complete);

@@ -1,0 +1,277 @@
+// image_capture_test.cpp - vxf image capture against images with bad sectors from the .faults sidecar: the copy, the list, the resume.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+namespace vxf1394::test {
+namespace {
+
+constexpr size_t kSector = 512;
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ImageCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = makeTestFolder();
+        ASSERT_FALSE(folder_.empty());
+        ASSERT_EQ(folder_.rfind("/tmp/", 0), 0u);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        if (folder_.rfind("/tmp/", 0) == 0) std::filesystem::remove_all(folder_, ec);
+    }
+
+    // The tool in the test's folder, with its own enumeration file and home.
+    std::vector<std::string> environment() const {
+        return {"VXF_DISK_ENUM=" + folder_ + "/disks", "HOME=" + folder_, "XDG_CONFIG_HOME=" + folder_ + "/config",
+                "PATH=/usr/bin:/bin"};
+    }
+
+    // The tool as root, or as another user (uid) where given.
+    pid_t start(const std::vector<std::string>& args, uid_t user = 0) {
+        std::vector<std::string> argv{VXF_TOOL};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<std::string> env = environment();
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            int out = ::open((folder_ + "/stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int err = ::open((folder_ + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            if (::chdir(folder_.c_str()) != 0) ::_exit(126);
+            if (user != 0 && (::setgid(user) != 0 || ::setuid(user) != 0)) ::_exit(126);
+            std::vector<char*> a, e;
+            for (std::string& s : argv) a.push_back(s.data());
+            for (std::string& s : env) e.push_back(s.data());
+            a.push_back(nullptr);
+            e.push_back(nullptr);
+            ::execve(a[0], a.data(), e.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+
+    ToolRun finish(pid_t pid) {
+        ToolRun run;
+        int status = 0;
+        if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+        run.out = readText(folder_ + "/stdout");
+        run.err = readText(folder_ + "/stderr");
+        return run;
+    }
+
+    ToolRun vxf(const std::vector<std::string>& args, uid_t user = 0) { return finish(start(args, user)); }
+
+    static std::string readText(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // A sparse image with a recognisable sector at each of `filled`.
+    std::string image(const std::string& name, uint64_t sectors, const std::vector<uint64_t>& filled) {
+        std::string path = folder_ + "/" + name;
+        {
+            std::ofstream create(path, std::ios::binary);
+        }
+        std::filesystem::resize_file(path, sectors * kSector);
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        for (uint64_t lba : filled) {
+            std::string sector(kSector, '\0');
+            for (size_t i = 0; i < kSector; ++i) sector[i] = char((lba * 13 + i) % 251 + 1);
+            out.seekp(static_cast<std::streamoff>(lba * kSector));
+            out.write(sector.data(), kSector);
+        }
+        return path;
+    }
+
+    void addDrive(const std::string& path) { ASSERT_EQ(vxf({"drives", "add", path}).status, 0); }
+
+    static std::set<uint64_t> listedSectors(const std::string& path) {
+        std::set<uint64_t> lbas;
+        std::ifstream in(path);
+        for (uint64_t lba; in >> lba;) lbas.insert(lba);
+        return lbas;
+    }
+
+    // Sectors where the two files differ, read a mebibyte at a time.
+    static std::set<uint64_t> differingSectors(const std::string& a, const std::string& b) {
+        std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+        std::set<uint64_t> differ;
+        std::vector<char> bx(1 << 20), by(1 << 20);
+        for (uint64_t base = 0;; base += bx.size() / kSector) {
+            x.read(bx.data(), static_cast<std::streamsize>(bx.size()));
+            y.read(by.data(), static_cast<std::streamsize>(by.size()));
+            size_t nx = static_cast<size_t>(x.gcount()), ny = static_cast<size_t>(y.gcount());
+            if (nx == 0 && ny == 0) return differ;
+            if (nx == ny && std::equal(bx.begin(), bx.begin() + static_cast<long>(nx), by.begin())) continue;
+            for (size_t at = 0; at < std::max(nx, ny); at += kSector) {
+                bool same = at + kSector <= std::min(nx, ny) &&
+                            std::equal(bx.begin() + static_cast<long>(at), bx.begin() + static_cast<long>(at + kSector),
+                                       by.begin() + static_cast<long>(at));
+                if (!same) differ.insert(base + at / kSector);
+            }
+        }
+    }
+
+    static bool allZero(const std::string& file, uint64_t lba) {
+        std::ifstream in(file, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(lba * kSector));
+        std::string text(kSector, 'x');
+        in.read(text.data(), static_cast<std::streamsize>(kSector));
+        return text == std::string(kSector, '\0');
+    }
+
+    std::string folder_;
+};
+
+TEST_F(ImageCaptureTest, CopyIsIdenticalOutsideTheBadSectorsWhichAreZeroAndListed) {
+    // Bad sectors across a sub-chunk edge, a chunk edge, alone, and the drive's last sector.
+    const std::vector<uint64_t> bad{1023, 1024, 4094, 4095, 4096, 4097, 9000, 10239};
+    std::vector<uint64_t> filled{0, 1, 2000, 8191, 8192, 10238};
+    filled.insert(filled.end(), bad.begin(), bad.end());
+    std::string drive = image("drive.img", 10240, filled);
+    std::ofstream(drive + ".faults") << "read-error 1023 1024\nread-error 4094 4097\nread-error 9000\n"
+                                        "read-error 10239\n";
+    addDrive(drive);
+
+    ToolRun run = vxf({"image", "capture", "--drive", "1", "copy.img"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string copy = folder_ + "/copy.img";
+    EXPECT_EQ(std::filesystem::file_size(copy), 10240 * kSector);
+    EXPECT_EQ(differingSectors(drive, copy), std::set<uint64_t>(bad.begin(), bad.end()));
+    EXPECT_EQ(listedSectors(copy + ".badsectors"), std::set<uint64_t>(bad.begin(), bad.end()));
+    for (uint64_t lba : bad) EXPECT_TRUE(allZero(copy, lba)) << lba;
+    EXPECT_FALSE(std::filesystem::exists(copy + ".capture"));
+    EXPECT_NE(run.out.find("8 unreadable sectors"), std::string::npos) << run.out;
+}
+
+TEST_F(ImageCaptureTest, RunsOfZerosAreLeftAsHoles) {
+    std::string drive = image("drive.img", 100000, {0, 12345, 99999});
+    addDrive(drive);
+    ASSERT_EQ(vxf({"image", "capture", "--drive", "1", "copy.img"}).status, 0);
+    std::string copy = folder_ + "/copy.img";
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<uint64_t>(st.st_size), 100000 * kSector);
+    EXPECT_LT(static_cast<uint64_t>(st.st_blocks) * 512, 1u << 20);
+    EXPECT_TRUE(differingSectors(drive, copy).empty());
+    EXPECT_TRUE(listedSectors(copy + ".badsectors").empty());
+}
+
+TEST_F(ImageCaptureTest, InterruptedCaptureGoesOnWithResume) {
+    // Every request of the first half fails, so each sector is read alone: slow enough to interrupt.
+    const uint64_t sectors = 200000;
+    std::string drive = image("drive.img", sectors, {5, 149999, 150000, 170000, sectors - 1});
+    std::ofstream(drive + ".faults") << "read-error 0 149999\n";
+    addDrive(drive);
+    std::string copy = folder_ + "/copy.img";
+
+    pid_t pid = start({"image", "capture", "--drive", "1", "copy.img"});
+    ASSERT_TRUE(eventually([&] { return listedSectors(copy + ".badsectors").size() > 100; }, 10000));
+    ::kill(pid, SIGINT);
+    ToolRun stopped = finish(pid);
+    ASSERT_EQ(stopped.status, 1) << stopped.err;
+    EXPECT_NE(stopped.err.find("--resume"), std::string::npos) << stopped.err;
+    ASSERT_TRUE(std::filesystem::exists(copy + ".capture"));
+
+    // The drive has recovered meanwhile: what follows the safe point reads well.
+    std::filesystem::remove(drive + ".faults");
+    ToolRun resumed = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    std::set<uint64_t> listed = listedSectors(copy + ".badsectors");
+    ASSERT_FALSE(listed.empty());
+    uint64_t safePoint = *listed.rbegin() + 1;
+    EXPECT_LT(safePoint, 150000u);
+    // Listed: exactly the sectors before the safe point; every other sector is the drive's.
+    EXPECT_EQ(listed.size(), safePoint);
+    // Sector 5 held data but was unreadable: the one difference.
+    EXPECT_EQ(differingSectors(drive, copy), std::set<uint64_t>{5});
+    EXPECT_EQ(std::filesystem::file_size(copy), sectors * kSector);
+    EXPECT_FALSE(std::filesystem::exists(copy + ".capture"));
+}
+
+TEST_F(ImageCaptureTest, ImageIsNeverOverwrittenAndResumeNeedsAnInterruptedCapture) {
+    addDrive(image("drive.img", 100, {1}));
+    std::ofstream(folder_ + "/copy.img") << "keep me";
+    ToolRun again = vxf({"image", "capture", "--drive", "1", "copy.img"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(readText(folder_ + "/copy.img"), "keep me");
+    ToolRun resume = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    EXPECT_EQ(resume.status, 1);
+    EXPECT_NE(resume.err.find("no interrupted capture"), std::string::npos) << resume.err;
+    EXPECT_EQ(readText(folder_ + "/copy.img"), "keep me");
+}
+
+TEST_F(ImageCaptureTest, ResumeRefusesTheCaptureOfAnotherDrive) {
+    addDrive(image("drive.img", 100, {1}));
+    std::ofstream(folder_ + "/copy.img") << "partial";
+    std::ofstream(folder_ + "/copy.img.capture") << "drive=DISKIMG other\nsectors=100\nnext=10\n";
+    ToolRun run = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("another drive"), std::string::npos) << run.err;
+    EXPECT_EQ(readText(folder_ + "/copy.img"), "partial");
+}
+
+TEST_F(ImageCaptureTest, WrongDriveNumberFailsAndWrongUsageIsStatusTwo) {
+    addDrive(image("drive.img", 100, {1}));
+    EXPECT_EQ(vxf({"image", "capture", "--drive", "2", "copy.img"}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/copy.img"));
+    EXPECT_EQ(vxf({"image", "capture", "copy.img"}).status, 2);
+    EXPECT_EQ(vxf({"image", "capture", "--drive", "0", "copy.img"}).status, 2);
+    EXPECT_EQ(vxf({"image", "capture", "--drive", "1"}).status, 2);
+}
+
+TEST_F(ImageCaptureTest, CopyServesAsADriveOfItsOwn) {
+    std::string drive = image("drive.img", 5000, {0, 4999});
+    addDrive(drive);
+    ASSERT_EQ(vxf({"image", "capture", "--drive", "1", "copy.img"}).status, 0);
+    ASSERT_EQ(vxf({"drives", "add", "copy.img"}).status, 0);
+    ASSERT_EQ(vxf({"image", "capture", "--drive", "2", "again.img"}).status, 0);
+    EXPECT_TRUE(differingSectors(drive, folder_ + "/again.img").empty());
+}
+
+TEST_F(ImageCaptureTest, UserWithoutAccessToTheDeviceIsToldWhatItNeeds) {
+    LoopDevice loop(image("drive.img", 2048, {1}), false);
+    if (loop.path().empty()) GTEST_SKIP() << "no loop device here (needs root and /dev/loop-control)";
+    std::ofstream(folder_ + "/disks") << "Count=1\n0=SBP2\\" << loop.path() << "\n";
+    ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((folder_ + "/disks").c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(loop.path().c_str(), 0600), 0);
+    const uid_t nobody = 65534;
+
+    ToolRun listing = vxf({"drives"}, nobody);
+    EXPECT_EQ(listing.status, 0) << listing.err;
+    EXPECT_NE(listing.out.find("No Drive Communication"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.err.find(loop.path() + " needs read and write access"), std::string::npos) << listing.err;
+
+    ToolRun capture = vxf({"image", "capture", "--drive", "1", "copy.img"}, nobody);
+    EXPECT_EQ(capture.status, 1);
+    EXPECT_NE(capture.err.find("Cannot communicate with drive."), std::string::npos) << capture.err;
+    EXPECT_NE(capture.err.find("group disk"), std::string::npos) << capture.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/copy.img"));
+}
+
+}  // namespace
+}  // namespace vxf1394::test
