@@ -89,6 +89,14 @@ protected:
         ASSERT_EQ(tavovxfDriveClose(handle), VXF_OK);
     }
 
+    // Every message box answers OK; its text is kept.
+    void answerBoxesWithOk() {
+        deckqt::setMessageBoxAnswerer([this](const QString& text, const ExtMessageBoxLayout&) {
+            boxTexts_.push_back(text);
+            return idr::kOk;
+        });
+    }
+
     static QPushButton* playButton(QWidget& parent) {
         for (QPushButton* button : parent.findChildren<QPushButton*>())
             if (button->accessibleName() == QStringLiteral("P")) return button;
@@ -105,6 +113,7 @@ protected:
     std::string folder_;
     std::string outDir_;
     std::vector<uint8_t> ramp_;
+    std::vector<QString> boxTexts_;
 };
 
 TEST_F(QtTransfer, TrackExportedWithTheExportButtonIsAWaveFileOfItsSamples) {
@@ -153,11 +162,8 @@ TEST_F(QtTransfer, PlayButtonWithoutASoundDeviceSaysWhatIsMissingOrPlays) {
     ExportProfile settings;
     deckqt::CMainFrame frame(settings);
     frame.start();
-    std::vector<QString> texts;
-    deckqt::setMessageBoxAnswerer([&texts](const QString& text, const ExtMessageBoxLayout&) {
-        texts.push_back(text);
-        return idr::kOk;
-    });
+    answerBoxesWithOk();
+    const std::vector<QString>& texts = boxTexts_;
     auto* list = frame.findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
     list->item(1)->setSelected(true);
@@ -211,11 +217,8 @@ TEST_F(QtTransfer, ShortFilePlaysToItsEndOnTheSoundDevice) {
     settings.texts["TransImportStr"] = in;
     deckqt::CMainFrame frame(settings);
     frame.start();
-    std::vector<QString> texts;
-    deckqt::setMessageBoxAnswerer([&texts](const QString& text, const ExtMessageBoxLayout&) {
-        texts.push_back(text);
-        return idr::kOk;
-    });
+    answerBoxesWithOk();
+    const std::vector<QString>& texts = boxTexts_;
     auto* list = frame.findChild<QListWidget*>();
     ASSERT_EQ(list->count(), 1);
     list->item(0)->setSelected(true);
