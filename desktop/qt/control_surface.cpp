@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -76,6 +77,18 @@ public:
 private:
     bool playing_ = false;
 };
+
+// The directory field and the file list hold file-system text: shown and typed as the file
+// system encodes names, not as the drive's single-byte names.
+bool holdsFileNames(const QWidget* w) {
+    if (qobject_cast<const QListWidget*>(w) != nullptr) return true;
+    const auto* combo = qobject_cast<const QComboBox*>(w);
+    return combo != nullptr && combo->isEditable();
+}
+
+QString fileNameToQt(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
+
+std::string fileNameFromQt(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
 int averageCharWidth(const QFontMetrics& metrics) {
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -217,7 +230,7 @@ void ControlSurface::setText(int id, const std::string& text) {
     if (auto* label = qobject_cast<QLabel*>(w)) label->setText(toQt(text));
     else if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(toQt(text));
     else if (auto* combo = qobject_cast<QComboBox*>(w); combo != nullptr && combo->isEditable())
-        combo->setEditText(toQt(text));
+        combo->setEditText(fileNameToQt(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(toQt(text));
     else if (auto* group = qobject_cast<QGroupBox*>(w)) group->setTitle(toQt(text));
 }
@@ -227,7 +240,8 @@ std::string ControlSurface::text(int id) const {
     if (auto* label = qobject_cast<QLabel*>(w)) return fromQt(label->text());
     if (auto* edit = qobject_cast<QLineEdit*>(w)) return fromQt(edit->text());
     if (auto* button = qobject_cast<QAbstractButton*>(w)) return fromQt(button->text());
-    if (auto* list = qobject_cast<QComboBox*>(w)) return fromQt(list->currentText());
+    if (auto* list = qobject_cast<QComboBox*>(w))
+        return holdsFileNames(list) ? fileNameFromQt(list->currentText()) : fromQt(list->currentText());
     return {};
 }
 
@@ -244,8 +258,13 @@ void ControlSurface::clearList(int id) {
 void ControlSurface::addLine(int id, const std::string& line) {
     QWidget* w = widget(id);
     const QSignalBlocker blocker(w);
-    if (auto* combo = qobject_cast<QComboBox*>(w)) combo->addItem(toQt(line));
-    else if (auto* list = qobject_cast<QListWidget*>(w)) list->addItem(toQt(line));
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        combo->addItem(holdsFileNames(combo) ? fileNameToQt(line) : toQt(line));
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        // The name's own bytes stay with the line, whatever its text shows.
+        auto* item = new QListWidgetItem(fileNameToQt(line), list);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(line));
+    }
     else if (auto* tabs = qobject_cast<QTabBar*>(w)) tabs->addTab(toQt(line));
 }
 
@@ -259,10 +278,11 @@ int ControlSurface::lineCount(int id) const {
 
 std::string ControlSurface::line(int id, int index) const {
     QWidget* w = widget(id);
-    if (auto* combo = qobject_cast<QComboBox*>(w)) return fromQt(combo->itemText(index));
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return holdsFileNames(combo) ? fileNameFromQt(combo->itemText(index)) : fromQt(combo->itemText(index));
     if (auto* list = qobject_cast<QListWidget*>(w)) {
         const QListWidgetItem* item = list->item(index);
-        return item != nullptr ? fromQt(item->text()) : std::string();
+        return item != nullptr ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
     }
     if (auto* tabs = qobject_cast<QTabBar*>(w)) return fromQt(tabs->tabText(index));
     return {};

@@ -10,6 +10,7 @@
 #include <QAudioDevice>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,6 +88,27 @@ protected:
         }
         ASSERT_EQ(tavovxfTrackWrite(handle, 0, 0, kSamples, 3, 0, ramp_.data()), VXF_OK);
         ASSERT_EQ(tavovxfDriveClose(handle), VXF_OK);
+    }
+
+    // A 16-bit 48 kHz WAV file of silence.
+    static void writeSilence(const std::string& path, uint32_t samples) {
+        const uint32_t dataBytes = samples * 2;
+        std::ofstream wav(path, std::ios::binary);
+        auto u32 = [&wav](uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&wav](uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
+        wav.write("RIFF", 4);
+        u32(36 + dataBytes);
+        wav.write("WAVEfmt ", 8);
+        u32(16);
+        u16(1);
+        u16(1);
+        u32(48000);
+        u32(96000);
+        u16(2);
+        u16(16);
+        wav.write("data", 4);
+        u32(dataBytes);
+        wav << std::string(dataBytes, '\0');
     }
 
     // Every message box answers OK; its text is kept.
@@ -182,38 +204,49 @@ TEST_F(QtTransfer, PlayButtonWithoutASoundDeviceSaysWhatIsMissingOrPlays) {
     frame.close();
 }
 
+class ImportProfile : public ExportProfile {
+public:
+    int readInt(const std::string& key, int defaultValue) override { return key == "TabSelection" ? 1 : defaultValue; }
+};
+
+TEST_F(QtTransfer, FolderAndFileNamesOutsideAsciiAreShownTypedAndUsedAsTheFileSystemHasThem) {
+    const std::string folder = folder_ + "/St\xC3\xA4ndchen";  // UTF-8, as the file system names it
+    std::filesystem::create_directory(folder);
+    writeSilence(folder + "/Gr\xC3\xBC\xC3\x9F" "e-Track01.wav", 1000);
+    ImportProfile settings;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    QComboBox* field = nullptr;
+    for (QComboBox* combo : frame.findChildren<QComboBox*>())
+        if (combo->isEditable()) field = combo;
+    ASSERT_NE(field, nullptr);
+    field->lineEdit()->clear();
+    for (const QChar c : QString::fromStdString(folder)) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(field->lineEdit(), &key);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(field->lineEdit(), &enter);
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e-Track01.wav"));
+    answerBoxesWithOk();
+    list->item(0)->setSelected(true);
+    withText<QPushButton>(frame, "Import")->click();
+    EXPECT_EQ(boxTexts_.size(), 1u);  // only the replace question: the file was found and read
+    frame.close();
+    EXPECT_EQ(settings.texts["TransImportStr"], folder);
+    EXPECT_EQ(settings.texts["TransImportStr0"], folder);
+}
+
 // Runs only where the machine has a sound device: a half-second file plays in real time and the
 // buttons come back by themselves.
 TEST_F(QtTransfer, ShortFilePlaysToItsEndOnTheSoundDevice) {
     if (QMediaDevices::defaultAudioOutput().isNull()) GTEST_SKIP() << "no sound device";
     const std::string in = folder_ + "/in";
     std::filesystem::create_directory(in);
-    {
-        // 24000 samples of silence, 16 bits at 48 kHz.
-        const uint32_t dataBytes = 48000;
-        std::ofstream wav(in + "/half.wav", std::ios::binary);
-        auto u32 = [&wav](uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&wav](uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
-        wav.write("RIFF", 4);
-        u32(36 + dataBytes);
-        wav.write("WAVEfmt ", 8);
-        u32(16);
-        u16(1);
-        u16(1);
-        u32(48000);
-        u32(96000);
-        u16(2);
-        u16(16);
-        wav.write("data", 4);
-        u32(dataBytes);
-        wav << std::string(dataBytes, '\0');
-    }
-    class ImportProfile : public ExportProfile {
-    public:
-        int readInt(const std::string& key, int defaultValue) override {
-            return key == "TabSelection" ? 1 : defaultValue;
-        }
-    } settings;
+    writeSilence(in + "/half.wav", 24000);
+    ImportProfile settings;
     settings.texts["TransImportStr"] = in;
     deckqt::CMainFrame frame(settings);
     frame.start();
