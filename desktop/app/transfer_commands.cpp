@@ -1,11 +1,12 @@
 // transfer_commands.cpp - the Export and Import buttons: the pane's choices handed to the shared transfer procedures.
+#include "transfer_pane.h"
+
 #include "deck_view.h"
 #include "form.h"
 #include "ids.h"
 #include "track_export.h"
 #include "track_import.h"
 #include "transfer_ids.h"
-#include "transfer_pane.h"
 
 #include <optional>
 

@@ -2,10 +2,8 @@
 #include "transfer_pane.h"
 
 #include "deck_view.h"
-#include "ext_message_box.h"
 #include "form.h"
 #include "ids.h"
-#include "profile.h"
 #include "tavovxf.h"
 #include "text_format.h"
 #include "transfer_ids.h"
@@ -15,7 +13,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <new>
 
 namespace deck {
 
