@@ -55,10 +55,19 @@ struct Tally {
     uint32_t unsafeBeforeScan = 0;
 };
 
+constexpr uint32_t kBlock8 = 24576;  // samples per track block of an 8-track song
+
+// Selects project p and, unless s < 0, its song s.
+void select(uint32_t h, uint16_t p, int s = -1) {
+    ASSERT_EQ(tavovxfProjectSetPrimary(h, p), VXF_OK);
+    if (s >= 0) {
+        ASSERT_EQ(tavovxfSongSetPrimary(h, uint16_t(s)), VXF_OK);
+    }
+}
+
 class CrashSweep : public vxfserver::test::SongFixture {
 protected:
     static constexpr uint32_t kClusters = 24;
-    static constexpr uint32_t kBlock8 = 24576;  // samples per track block of an 8-track song
 
     // The volume every sweep starts from: two projects, four songs with audio, one of them protected.
     //   project 0: A (8 tracks, 48 kHz, two blocks), B (2 tracks, 44.1 kHz), P (6 tracks, 96 kHz, protected)
@@ -207,14 +216,6 @@ protected:
         }
     }
 
-    // Selects project p and, unless s < 0, its song s.
-    static void select(uint32_t h, uint16_t p, int s = -1) {
-        ASSERT_EQ(tavovxfProjectSetPrimary(h, p), VXF_OK);
-        if (s >= 0) {
-            ASSERT_EQ(tavovxfSongSetPrimary(h, uint16_t(s)), VXF_OK);
-        }
-    }
-
     ImageSnapshot snapshot_;
     std::vector<StoredSong> before_;
 };
@@ -269,35 +270,31 @@ TEST_F(CrashSweep, SongDelete) {
     expectAllHeld(sweep(op));
 }
 
-// A write that grows a song by three blocks in one call.
-TEST_F(CrashSweep, GrowingTrackWrite) {
-    buildBaseVolume();
-    Operation op("growing track write");
+// Song A grows from its end by three blocks in one call, on one track or on all of them at once.
+Operation growingWrite(bool allTracks) {
+    constexpr uint32_t kSamples = 2 * kBlock8 + 700;
+    Operation op(allTracks ? "growing write of all tracks" : "growing track write");
     op.prepare = [](uint32_t h) { select(h, 0, 0); };
-    const Bytes audio = randomBytes(size_t(2 * kBlock8 + 700) * 3, 77);
-    op.run = [audio](uint32_t h) {
+    const Bytes audio = randomBytes(size_t(kSamples) * 3, allTracks ? 78 : 77);
+    op.run = [audio, allTracks](uint32_t h) {
         uint32_t length = 0;
         tavovxfSongGetLength(h, &length);
-        return tavovxfTrackWrite(h, 5, length, 2 * kBlock8 + 700, 3, 0, audio.data());
+        if (!allTracks) return tavovxfTrackWrite(h, 5, length, kSamples, 3, 0, audio.data());
+        std::vector<const void*> sources(VXF_MAX_TRACKS, audio.data());
+        return tavovxfTrackWriteAll(h, length, kSamples, 3, 0, sources.data());
     };
     op.keep = [](const StoredSong& song) { return isSongA(song) ? Keep::Prefix : Keep::Whole; };
-    expectAllHeld(sweep(op));
+    return op;
 }
 
-// The same growth written to all tracks at once.
+TEST_F(CrashSweep, GrowingTrackWrite) {
+    buildBaseVolume();
+    expectAllHeld(sweep(growingWrite(false)));
+}
+
 TEST_F(CrashSweep, GrowingWriteOfAllTracks) {
     buildBaseVolume();
-    Operation op("growing write of all tracks");
-    op.prepare = [](uint32_t h) { select(h, 0, 0); };
-    const Bytes audio = randomBytes(size_t(2 * kBlock8 + 700) * 3, 78);
-    op.run = [audio](uint32_t h) {
-        uint32_t length = 0;
-        tavovxfSongGetLength(h, &length);
-        std::vector<const void*> sources(VXF_MAX_TRACKS, audio.data());
-        return tavovxfTrackWriteAll(h, length, 2 * kBlock8 + 700, 3, 0, sources.data());
-    };
-    op.keep = [](const StoredSong& song) { return isSongA(song) ? Keep::Prefix : Keep::Whole; };
-    expectAllHeld(sweep(op));
+    expectAllHeld(sweep(growingWrite(true)));
 }
 
 // Drive, project and song renamed, short and extended names, one after the other.
