@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/whole_io.h"
+
 namespace vxf1394::platform {
 
 namespace {
@@ -37,22 +39,6 @@ int openStore(const std::string& path, const struct stat& info, bool& writable) 
         fd = ::open(path.c_str(), O_RDONLY | flags);
     }
     return fd;
-}
-
-enum class Direction { read, write };
-
-// The whole range or failure: short counts are continued and EINTR retried.
-bool transferAll(int fd, char* data, size_t length, uint64_t offset, Direction direction) {
-    while (length > 0) {
-        ssize_t n = direction == Direction::read ? ::pread(fd, data, length, static_cast<off_t>(offset))
-                                                 : ::pwrite(fd, data, length, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        offset += static_cast<uint64_t>(n);
-        length -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -102,13 +88,11 @@ bool BackingStore::covers(uint64_t offset, uint64_t length) const {
 }
 
 bool BackingStore::readAt(void* data, size_t length, uint64_t offset) const {
-    return covers(offset, length) && transferAll(fd_, static_cast<char*>(data), length, offset, Direction::read);
+    return covers(offset, length) && preadAll(fd_, data, length, offset);
 }
 
 bool BackingStore::writeAt(const void* data, size_t length, uint64_t offset) const {
-    // pwrite only reads the buffer; the cast serves the one loop both directions share.
-    return writable_ && covers(offset, length) &&
-           transferAll(fd_, static_cast<char*>(const_cast<void*>(data)), length, offset, Direction::write);
+    return writable_ && covers(offset, length) && pwriteAll(fd_, data, length, offset);
 }
 
 }  // namespace vxf1394::platform

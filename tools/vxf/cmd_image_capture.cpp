@@ -19,6 +19,7 @@
 #include "cli.h"
 #include "drive_access_hint.h"
 #include "i1394.h"
+#include "platform/whole_io.h"
 #include "server_session.h"
 #include "tavovxf.h"
 
@@ -134,18 +135,6 @@ bool isZeroSector(const uint8_t* sector) {
     return sector[0] == 0 && std::memcmp(sector, sector + 1, I1394_SECTOR_SIZE - 1) == 0;
 }
 
-bool writeAll(int fd, const uint8_t* data, size_t length, uint64_t offset) {
-    while (length > 0) {
-        ssize_t n = ::pwrite(fd, data, length, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        offset += static_cast<uint64_t>(n);
-        length -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Writes the runs of sectors that hold something; runs of zeros stay holes of the sparse image.
 bool writeNonZeroRuns(int fd, const uint8_t* data, uint32_t sectors, uint64_t firstLba) {
     uint32_t at = 0;
@@ -154,7 +143,7 @@ bool writeNonZeroRuns(int fd, const uint8_t* data, uint32_t sectors, uint64_t fi
         uint32_t runStart = at;
         while (at < sectors && !isZeroSector(data + size_t{at} * I1394_SECTOR_SIZE)) at++;
         size_t bytes = size_t{at - runStart} * I1394_SECTOR_SIZE;
-        if (bytes > 0 && !writeAll(fd, data + size_t{runStart} * I1394_SECTOR_SIZE, bytes,
+        if (bytes > 0 && !vxf1394::platform::pwriteAll(fd, data + size_t{runStart} * I1394_SECTOR_SIZE, bytes,
                                    (firstLba + runStart) * I1394_SECTOR_SIZE)) {
             return false;
         }
@@ -180,7 +169,7 @@ bool saveState(const std::string& path, const CaptureState& state) {
     std::string temporary = path + ".new";
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    bool ok = writeAll(fd, reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0);
+    bool ok = vxf1394::platform::pwriteAll(fd, text.data(), text.size(), 0);
     ok = syncAndClose(fd) && ok;
     return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
 }
@@ -238,15 +227,12 @@ public:
 
 private:
     bool append(const std::string& text) {
-        for (size_t done = 0; done < text.size();) {
-            ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
+        if (!vxf1394::platform::pwriteAll(fd_, text.data(), text.size(), end_)) return false;
+        end_ += text.size();
         return true;
     }
     int fd_ = -1;
+    uint64_t end_ = 0;
     uint64_t count_ = 0;
 };
 
