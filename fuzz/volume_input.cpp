@@ -13,6 +13,7 @@
 
 #include "VXF1394/lifecycle.h"
 #include "image_snapshot.h"
+#include "platform/test_api.h"
 #include "record.h"
 #include "server_lifecycle.h"
 #include "super_block.h"
@@ -241,6 +242,7 @@ public:
         if (!snapshot_.restore(image_)) std::abort();
         layOver(data, size);
         const uint32_t handle = openDrive();
+        armFaults(data, size);
         queryDrive(handle);
         queryProjects(handle);
         changeSong(handle);
@@ -248,6 +250,8 @@ public:
         changeDrive(handle);
         tavovxfDriveClose(handle);
         readErrorAway();
+        vxf1394::testing::clearWriteFailures();
+        vxf1394::testing::clearFaults(image_);
     }
 
     const std::vector<uint8_t>& templateInput() const { return template_; }
@@ -268,6 +272,20 @@ private:
         uint32_t handle = 0;
         if (tavovxfDriveGetNum(&count) != VXF_OK || tavovxfDriveOpen(0, &handle) != VXF_OK) std::abort();
         return handle;
+    }
+
+    // The second and third option bytes: a failing write request, a region that cannot be read.
+    void armFaults(const uint8_t* data, size_t size) const {
+        const size_t options = template_.size();
+        if (size > options + 1 && data[options + 1] != 0) vxf1394::testing::failNthWrite(data[options + 1]);
+        if (size > options + 2 && data[options + 2] != 0) {
+            const uint8_t choice = data[options + 2];
+            const VolumeRegion& r = volumeRegions()[size_t(choice & ~kMirrorReadFails) % volumeRegions().size()];
+            const uint64_t first = (choice & kMirrorReadFails) != 0 ? mirrorOf(r) : r.lba;
+            vxf1394::testing::Faults faults;
+            faults.readErrors.push_back({first, first + r.sectors - 1});
+            vxf1394::testing::setFaults(image_, faults);
+        }
     }
 
     void layOver(const uint8_t* data, size_t size) const {

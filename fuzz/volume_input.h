@@ -22,12 +22,17 @@ struct VolumeRegion {
     uint32_t recordBytes;
 };
 const std::vector<VolumeRegion>& volumeRegions();
-// Bytes of all regions; an input may carry one option byte after them.
+// Bytes of all regions; an input may carry up to three option bytes after them:
+//   1. bits: kKeepChecksums, kPrimaryOnly;
+//   2. k > 0: the k-th write request of the operations fails;
+//   3. r > 0: reads of region (r without bit 7) modulo the region count fail, of its
+//      mirror copy when bit 7 is set, of its first copy otherwise.
 size_t volumeInputSize();
 
-// Bits of the option byte.
+// Bits of the first option byte.
 constexpr uint8_t kKeepChecksums = 0x01;  // checksums stay as the input has them
 constexpr uint8_t kPrimaryOnly = 0x02;    // the mirror copies keep the template's records
+constexpr uint8_t kMirrorReadFails = 0x80;  // in the third option byte
 
 // The regions of an image of volumeDriveSectors() sectors: a seed.
 std::vector<uint8_t> volumeInputFromImage(const std::string& imagePath);
@@ -39,8 +44,9 @@ bool buildTemplateVolume(uint32_t handle);
 
 // Restores the template (made on first use, in a private folder with its own
 // enumeration file), lays the input over its records (both copies unless the
-// option says otherwise; checksums fixed unless the option says otherwise) and
-// runs every export of the drive, project, song and track families on it.
+// option says otherwise; checksums fixed unless the option says otherwise),
+// arms the drive faults the options ask for and runs every export of the
+// drive, project, song and track families on it.
 void runVolumeInput(const uint8_t* data, size_t size);
 
 // The template's own regions: the input that changes nothing.

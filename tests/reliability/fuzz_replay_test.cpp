@@ -53,7 +53,9 @@ TEST(FuzzReplay, VolumeWithEachRegionDamagedRunsEveryOperationWithoutFault) {
             for (size_t i = 0; i < size; ++i) {
                 input[offset + i] = fill == 0 ? 0x00 : fill == 1 ? 0xFF : uint8_t(random());
             }
-            input.push_back(uint8_t(fill));  // the option byte: 0, keep checksums, first copy only
+            // The option bytes: nothing, keep checksums, first copy only; with a write failing
+            // part way and a region that cannot be read.
+            input.insert(input.end(), {uint8_t(fill), uint8_t(fill * 5), uint8_t(fill * 3)});
             fuzz::runVolumeInput(input.data(), input.size());
         }
         offset += size;
