@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/whole_io.h"
+
 namespace vxf::fuzz {
 
 namespace {
@@ -15,28 +17,6 @@ constexpr size_t kPage = 4096;
 
 bool allZero(const uint8_t* p, size_t size) {
     return size == 0 || (p[0] == 0 && std::memcmp(p, p + 1, size - 1) == 0);
-}
-
-bool readAll(int fd, uint8_t* out, size_t size, uint64_t offset) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, out, size, off_t(offset));
-        if (n <= 0) return false;
-        out += n;
-        size -= size_t(n);
-        offset += uint64_t(n);
-    }
-    return true;
-}
-
-bool writeAll(int fd, const uint8_t* in, size_t size, uint64_t offset) {
-    while (size > 0) {
-        ssize_t n = ::pwrite(fd, in, size, off_t(offset));
-        if (n <= 0) return false;
-        in += n;
-        size -= size_t(n);
-        offset += uint64_t(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -55,7 +35,7 @@ bool ImageSnapshot::capture(const std::string& path) {
         const uint64_t stop = hole < 0 ? length_ : uint64_t(hole);
         for (uint64_t at = uint64_t(data) & ~uint64_t(kPage - 1); at < stop; at += kPage) {
             const size_t size = size_t(std::min<uint64_t>(kPage, length_ - at));
-            if (!readAll(fd, page.data(), size, at)) {
+            if (!vxf1394::platform::preadAll(fd, page.data(), size, at)) {
                 ok = false;
                 break;
             }
@@ -77,7 +57,7 @@ bool ImageSnapshot::restore(const std::string& path) const {
     if (fd < 0) return false;
     bool ok = ::ftruncate(fd, 0) == 0 && ::ftruncate(fd, off_t(length_)) == 0;
     for (const Extent& extent : extents_) {
-        ok = ok && writeAll(fd, extent.bytes.data(), extent.bytes.size(), extent.offset);
+        ok = ok && vxf1394::platform::pwriteAll(fd, extent.bytes.data(), extent.bytes.size(), extent.offset);
     }
     ::close(fd);
     return ok;

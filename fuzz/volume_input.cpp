@@ -14,6 +14,7 @@
 #include "VXF1394/lifecycle.h"
 #include "image_snapshot.h"
 #include "platform/test_api.h"
+#include "platform/whole_io.h"
 #include "record.h"
 #include "server_lifecycle.h"
 #include "super_block.h"
@@ -51,14 +52,6 @@ std::vector<VolumeRegion> makeRegions() {
         regions.push_back({lba + kSongInfoLength, kSongBrLength, kSongBrLength * 512u});
     }
     return regions;
-}
-
-bool readImage(int fd, uint8_t* out, size_t size, uint64_t offset) {
-    return ::pread(fd, out, size, off_t(offset)) == ssize_t(size);
-}
-
-bool writeImage(int fd, const uint8_t* in, size_t size, uint64_t offset) {
-    return ::pwrite(fd, in, size, off_t(offset)) == ssize_t(size);
 }
 
 uint64_t mirrorOf(const VolumeRegion& region) { return volumeDriveSectors() - region.lba - region.sectors; }
@@ -298,10 +291,13 @@ private:
         for (const VolumeRegion& r : volumeRegions()) {
             const size_t regionBytes = size_t(r.sectors) * 512;
             if ((options & kKeepChecksums) == 0) {
-                for (size_t at = 0; at < regionBytes; at += r.recordBytes) vxfserver::storeChecksum(region + at, r.recordBytes);
+                for (size_t at = 0; at < regionBytes; at += r.recordBytes) {
+                    vxfserver::storeChecksum(region + at, r.recordBytes);
+                }
             }
-            bool ok = writeImage(fd, region, regionBytes, uint64_t(r.lba) * 512);
-            if ((options & kPrimaryOnly) == 0) ok = ok && writeImage(fd, region, regionBytes, mirrorOf(r) * 512);
+            using vxf1394::platform::pwriteAll;
+            bool ok = pwriteAll(fd, region, regionBytes, uint64_t(r.lba) * 512);
+            if ((options & kPrimaryOnly) == 0) ok = ok && pwriteAll(fd, region, regionBytes, mirrorOf(r) * 512);
             if (!ok) std::abort();
             region += regionBytes;
         }
@@ -337,7 +333,7 @@ std::vector<uint8_t> volumeInputFromImage(const std::string& imagePath) {
     uint8_t* out = bytes.data();
     bool ok = true;
     for (const VolumeRegion& r : volumeRegions()) {
-        ok = ok && readImage(fd, out, size_t(r.sectors) * 512, uint64_t(r.lba) * 512);
+        ok = ok && vxf1394::platform::preadAll(fd, out, size_t(r.sectors) * 512, uint64_t(r.lba) * 512);
         out += size_t(r.sectors) * 512;
     }
     ::close(fd);

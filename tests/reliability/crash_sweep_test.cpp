@@ -211,7 +211,8 @@ protected:
             if (found == now.end()) {
                 problems.push_back(when + ", the song at " + std::to_string(song.lba) + " is gone");
             } else if (!sameAudio(song, found->second, keep == Keep::Prefix)) {
-                problems.push_back(when + ", the song at " + std::to_string(song.lba) + " does not read back as it was");
+                problems.push_back(when + ", the song at " + std::to_string(song.lba) +
+                                   " does not read back as it was");
             }
         }
     }
@@ -347,7 +348,9 @@ TEST_F(CrashSweep, Scan) {
     patchBothCopies(vxfserver::layout::kAudioBitmapLba, vxfserver::layout::kAudioBitmapLength,
                     [](uint8_t* bitmap) { bitmap[20 / 8] |= uint8_t(1u << (20 % 8)); });
     const uint64_t sectors = smallDriveSectors(kClusters);
-    for (uint64_t lba : {uint64_t(broken), sectors - broken - vxfserver::layout::kSongInfoLength}) damageSector(drivePath_, lba);
+    for (uint64_t lba : {uint64_t(broken), sectors - broken - vxfserver::layout::kSongInfoLength}) {
+        damageSector(drivePath_, lba);
+    }
     Operation op("scan");
     op.run = [](uint32_t h) { return tavovxfDriveScan(h); };
     expectAllHeld(sweep(op));

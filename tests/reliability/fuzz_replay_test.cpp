@@ -20,7 +20,9 @@ void replayAudioSeeds(AudioFormat format) {
     const std::string folder = pattern;
     for (const Seed& seed : audioFileSeeds(format, folder)) {
         const Bytes& bytes = seed.bytes;
-        for (size_t length = 0; length <= bytes.size(); length += 7) fuzz::readAudioFileInput(format, bytes.data(), length);
+        for (size_t length = 0; length <= bytes.size(); length += 7) {
+            fuzz::readAudioFileInput(format, bytes.data(), length);
+        }
         Bytes changed = bytes;
         for (size_t at = 0; at < std::min<size_t>(bytes.size(), 200); ++at) {
             for (uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {

@@ -41,7 +41,9 @@ TEST(SeedCorpus, AudioFileSeedsOfEveryFormatOpenWithTheirOwnShape) {
             EXPECT_TRUE(file.OpenForRead(format, folder + "/" + seed.name, rate, bits, count))
                 << audioFuzzTarget(format) << " " << seed.name;
         }
-        if (!seedFolderFromEnvironment().empty()) storeSeeds(seedFolderFromEnvironment(), audioFuzzTarget(format), seeds);
+        if (!seedFolderFromEnvironment().empty()) {
+            storeSeeds(seedFolderFromEnvironment(), audioFuzzTarget(format), seeds);
+        }
     }
     std::filesystem::remove_all(folder);
 }

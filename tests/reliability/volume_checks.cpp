@@ -63,8 +63,8 @@ public:
                     continue;
                 }
                 if (owner_[cluster] != 0 && owner_[cluster] != song.lba) {
-                    problems.push_back(where + ": cluster " + std::to_string(cluster) + " is also used by the song at " +
-                                       std::to_string(owner_[cluster]));
+                    problems.push_back(where + ": cluster " + std::to_string(cluster) +
+                                       " is also used by the song at " + std::to_string(owner_[cluster]));
                 }
                 owner_[cluster] = song.lba;
             }
@@ -148,7 +148,9 @@ std::vector<std::string> consistencyProblems(uint32_t handle) {
         const uint32_t lba = sb.songLba + slot * sb.songLength;
         const bool inUse = bitSet(state().songBitmap.words, slot);
         const bool listed = songsListed.count(lba) != 0;
-        if (inUse && !listed) problems.push_back("song slot " + std::to_string(slot) + " is in use but no project lists it");
+        if (inUse && !listed) {
+            problems.push_back("song slot " + std::to_string(slot) + " is in use but no project lists it");
+        }
         if (!inUse && listed) problems.push_back(songsListed[lba] + " has a free song slot");
     }
     if (sb.currentSongs != songsListed.size()) {
@@ -159,7 +161,9 @@ std::vector<std::string> consistencyProblems(uint32_t handle) {
     for (uint32_t k = 0; k < owners.size(); ++k) {
         const bool marked = bitSet(state().audioBitmap.words, k);
         free += marked ? 0 : 1;
-        if (marked && !owners.used(k)) problems.push_back("cluster " + std::to_string(k) + " is marked but no song uses it");
+        if (marked && !owners.used(k)) {
+            problems.push_back("cluster " + std::to_string(k) + " is marked but no song uses it");
+        }
         if (!marked && owners.used(k)) problems.push_back("cluster " + std::to_string(k) + " of a song is marked free");
     }
     if (sb.availableClusters != free) {
@@ -173,7 +177,8 @@ std::vector<std::string> safetyProblems(uint32_t handle) {
     std::vector<std::string> problems;
     ClusterOwners owners(vxfserver::totalClusters(state().superBlock));
     std::vector<std::string> ignored;
-    forEachSong(handle, ignored, [](uint16_t) {}, [&](uint16_t p, uint16_t s) { owners.add(state().song, at(p, s), problems); });
+    forEachSong(handle, ignored, [](uint16_t) {},
+                [&](uint16_t p, uint16_t s) { owners.add(state().song, at(p, s), problems); });
     for (uint32_t k = 0; k < owners.size(); ++k) {
         if (owners.used(k) && !bitSet(state().audioBitmap.words, k)) {
             problems.push_back("cluster " + std::to_string(k) + " of a song is marked free");
