@@ -37,6 +37,9 @@ extern "C" {
 /* Request kinds of a SCSI call. */
 #define I1394_SCSI_IDENTIFY 1
 #define I1394_SCSI_CAPACITY 3
+/* Everything written so far reaches the medium before the call returns, as
+ * SYNCHRONIZE CACHE (opcode 0x35) asks of a disk with a write cache. */
+#define I1394_SCSI_SYNCHRONIZE_CACHE 0x35
 
 typedef struct DriveList {
     uint16_t count;

@@ -95,4 +95,11 @@ bool BackingStore::writeAt(const void* data, size_t length, uint64_t offset) con
     return writable_ && covers(offset, length) && pwriteAll(fd_, data, length, offset);
 }
 
+bool BackingStore::flush() const {
+    for (;;) {
+        if (::fdatasync(fd_) == 0) return true;
+        if (errno != EINTR) return false;
+    }
+}
+
 }  // namespace vxf1394::platform

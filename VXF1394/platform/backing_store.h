@@ -41,6 +41,8 @@ public:
     // The whole range or failure: short counts and EINTR are continued.
     bool readAt(void* data, size_t length, uint64_t offset) const;
     bool writeAt(const void* data, size_t length, uint64_t offset) const;
+    // Everything written through any descriptor of the store is on the medium.
+    bool flush() const;
 
 private:
     BackingStore(int fd, const struct stat& info, bool writable);

@@ -40,9 +40,7 @@ struct Drive {
 
 // The value of the device index, as the enumeration (file and machine) holds it now.
 std::optional<Drive> driveAt(uint32_t deviceIndex) {
-    diskenum::Lookup value = diskenum::lookupValue(std::to_string(deviceIndex));
-    if (!value.data) return std::nullopt;
-    std::optional<diskenum::DriveEntry> entry = diskenum::parseDriveEntry(*value.data);
+    std::optional<diskenum::DriveEntry> entry = diskenum::recorderDriveAt(deviceIndex);
     if (!entry) return std::nullopt;
     return Drive{*entry, faultsFor(entry->path)};
 }
@@ -60,7 +58,9 @@ uint32_t transferOnStore(const std::string& path, uint64_t offset, size_t length
     if (!store.covers(offset, length)) return kErrorSectorNotFound;
     if (readInto) return store.readAt(readInto, length, offset) ? kErrorSuccess : kErrorReadFault;
     if (!store.writable()) return kErrorWriteProtect;
-    return store.writeAt(writeFrom, length, offset) ? kErrorSuccess : kErrorWriteFault;
+    if (!store.writeAt(writeFrom, length, offset)) return kErrorWriteFault;
+    hooks::recordWrite(offset, writeFrom, length);
+    return kErrorSuccess;
 }
 
 uint32_t serveRead(const DriveRequest& request, void* output, uint32_t outputSize, uint32_t& bytesReturned) {
@@ -145,13 +145,29 @@ void answerIdentify(const diskenum::DriveEntry& entry, uint8_t* reply) {
     putPadded(reply + I1394_SCSI_PRODUCT + diskenum::kProductChars, kInquiryRevision, 4);
 }
 
+// A store opened for reading only has nothing of ours to bring to the medium.
+uint32_t synchronizeCache(const Drive& drive, const BackingStore& store) {
+    if (drive.faults.flushError) return kErrorWriteFault;
+    if (!store.writable() || hooks::flushesIgnored()) return kErrorSuccess;
+    if (!store.flush()) return kErrorWriteFault;
+    hooks::recordFlush();
+    return kErrorSuccess;
+}
+
 uint32_t serveScsi(const DriveRequest& request, void* output, uint32_t outputSize, uint32_t& bytesReturned) {
     hooks::countScsiCall();
     uint32_t kind = request.countOrKind;
-    if (kind != I1394_SCSI_IDENTIFY && kind != I1394_SCSI_CAPACITY) return kErrorInvalidFunction;
+    if (kind != I1394_SCSI_IDENTIFY && kind != I1394_SCSI_CAPACITY && kind != I1394_SCSI_SYNCHRONIZE_CACHE) {
+        return kErrorInvalidFunction;
+    }
     if (!output || outputSize < I1394_SCSI_REPLY_SIZE) return kErrorInsufficientBuffer;
     std::optional<Drive> drive = driveAt(request.deviceIndex);
     if (!drive) return kErrorDevNotExist;
+    if (kind == I1394_SCSI_SYNCHRONIZE_CACHE) {
+        StoreAccess access = storeAt(drive->entry.path);
+        if (!access.store) return access.error;
+        return synchronizeCache(*drive, *access.store);
+    }
     if ((kind == I1394_SCSI_CAPACITY && drive->faults.noCapacity) ||
         (kind == I1394_SCSI_IDENTIFY && drive->faults.noIdentify)) {
         return kErrorGenFailure;

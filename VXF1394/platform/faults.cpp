@@ -64,6 +64,7 @@ void applyLine(FaultSet& faults, const std::string& line) {
     if (kind == "no-capacity") faults.noCapacity = true;
     if (kind == "no-identify") faults.noIdentify = true;
     if (kind == "unmount-error") faults.unmountError = true;
+    if (kind == "flush-error") faults.flushError = true;
 }
 
 struct CachedSidecar {
@@ -144,10 +145,11 @@ void FaultSet::add(const FaultSet& other) {
     noCapacity = noCapacity || other.noCapacity;
     noIdentify = noIdentify || other.noIdentify;
     unmountError = unmountError || other.unmountError;
+    flushError = flushError || other.flushError;
 }
 
 bool FaultSet::empty() const {
-    return readErrors.empty() && writeErrors.empty() && !noCapacity && !noIdentify && !unmountError;
+    return readErrors.empty() && writeErrors.empty() && !noCapacity && !noIdentify && !unmountError && !flushError;
 }
 
 FaultSet parseFaultFile(std::string_view text) {

@@ -19,6 +19,7 @@ struct FaultSet {
     bool noCapacity = false;
     bool noIdentify = false;
     bool unmountError = false;
+    bool flushError = false;  // the write cache cannot be brought to the medium
 
     // A request fails when any of its sectors lies in a range.
     bool readFails(uint64_t lba, uint64_t count) const;
@@ -28,7 +29,8 @@ struct FaultSet {
 };
 
 // Sidecar lines: "read-error FIRST LAST", "write-error FIRST LAST" (one number
-// names a single sector), "no-capacity", "no-identify", "unmount-error".
+// names a single sector), "no-capacity", "no-identify", "unmount-error",
+// "flush-error".
 // Blank lines, '#' comments and lines that make no sense are ignored.
 FaultSet parseFaultFile(std::string_view text);
 

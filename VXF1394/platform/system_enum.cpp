@@ -127,6 +127,12 @@ std::string diskValue(const HostDisk& disk, bool externalDisks) {
     return std::string(recorder ? kDrivePrefix : kOtherDiskPrefix) + disk.devicePath;
 }
 
+std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex) {
+    Lookup value = lookupValue(std::to_string(deviceIndex));
+    if (!value.data) return std::nullopt;
+    return parseDriveEntry(*value.data);
+}
+
 Lookup lookupValue(std::string_view name) {
     std::shared_ptr<const FileView> file = enumerationFile();
     Lookup lookup{file->enumeration.status, file->enumeration.error, std::nullopt};

@@ -27,6 +27,10 @@ struct Lookup {
 // read again only when it may have changed.
 Lookup lookupValue(std::string_view name);
 
+// The recorder drive at a device index (the low byte of a drive id), as
+// lookupValue finds it now; none when the value is missing or no recorder drive.
+std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex);
+
 // The file's state alone (ok, missing or failed with errno), read as lookupValue reads it.
 ReadStatus enumerationFileStatus(int& error);
 

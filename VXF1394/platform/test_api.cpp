@@ -25,6 +25,9 @@ struct Controls {
     bool watcherStartFailure = false;
     testing::LastRequest lastRequest;
     uint64_t changeNotificationRequests = 0;
+    bool journalKept = false;
+    std::vector<testing::JournalEntry> journal;
+    bool flushesIgnored = false;
 };
 
 // Never destroyed: the emulation may be used while the process exits.
@@ -74,6 +77,26 @@ bool countWriteAndCheckFailure(uint64_t sectors) {
     c.counters.sectorsWritten += sectors;
     uint64_t ordinal = ++c.writeOrdinal;
     return (c.failWritesFrom && ordinal >= *c.failWritesFrom) || (c.failWriteAt && ordinal == *c.failWriteAt);
+}
+
+void recordWrite(uint64_t byteOffset, const void* data, size_t length) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    if (!c.journalKept) return;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    c.journal.push_back(testing::JournalEntry{false, byteOffset / 512, std::vector<uint8_t>(bytes, bytes + length)});
+}
+
+void recordFlush() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    if (c.journalKept) c.journal.push_back(testing::JournalEntry{true, 0, {}});
+}
+
+bool flushesIgnored() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    return c.flushesIgnored;
 }
 
 bool takeDeviceOpenFailure() {
@@ -135,6 +158,26 @@ void resetRequestCounters() {
     c.counters = RequestCounters{};
 }
 
+void startJournal() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.journal.clear();
+    c.journalKept = true;
+}
+
+std::vector<JournalEntry> takeJournal() {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.journalKept = false;
+    return std::exchange(c.journal, {});
+}
+
+void ignoreFlushes(bool ignore) {
+    Controls& c = controls();
+    std::lock_guard<std::mutex> guard(c.mutex);
+    c.flushesIgnored = ignore;
+}
+
 void failDeviceOpens(int times) {
     Controls& c = controls();
     std::lock_guard<std::mutex> guard(c.mutex);
@@ -183,6 +226,9 @@ void resetAll() {
     c.watcherStartFailure = false;
     c.lastRequest = LastRequest{};
     c.changeNotificationRequests = 0;
+    c.journalKept = false;
+    c.journal.clear();
+    c.flushesIgnored = false;
 }
 
 }  // namespace testing

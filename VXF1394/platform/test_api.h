@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/faults.h"
 #include "platform/host_paths.h"
@@ -40,6 +41,20 @@ struct RequestCounters {
 };
 RequestCounters requestCounters();
 void resetRequestCounters();
+
+// Every write that reached a store (with its bytes) and every flush of a
+// store's cache, in the order they happened, while a journal is kept.
+struct JournalEntry {
+    bool flush = false;
+    uint64_t lba = 0;           // writes only
+    std::vector<uint8_t> data;  // writes only: what was written
+};
+void startJournal();
+// The entries since startJournal; keeping the journal ends.
+std::vector<JournalEntry> takeJournal();
+
+// Flush requests are answered at once without flushing (to measure their cost).
+void ignoreFlushes(bool ignore);
 
 // The next `times` opens of the driver's device fail, as when the driver is
 // not loaded; times = 1 makes the library install and start the service.

@@ -1,6 +1,7 @@
 // test_hooks.h - where the emulation consults and feeds the test controls of test_api.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vxf1394::platform::hooks {
@@ -11,6 +12,11 @@ void countUnmount();
 void countScsiCall();
 // Counts a write request; true when the test schedule makes it fail.
 bool countWriteAndCheckFailure(uint64_t sectors);
+// A write that reached the store, and a flush of the store's cache, for a journal a test keeps.
+void recordWrite(uint64_t byteOffset, const void* data, size_t length);
+void recordFlush();
+// A test measuring what flushes cost answers them without flushing.
+bool flushesIgnored();
 bool takeDeviceOpenFailure();
 bool takeWatcherStartFailure();
 void countChangeNotificationRequest();

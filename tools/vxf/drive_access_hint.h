@@ -19,9 +19,7 @@ namespace vxf::drives {
 
 // The device or image behind a drive id, as the enumeration names it now; empty when none.
 inline std::string storeOfDrive(uint32_t driveId) {
-    vxf1394::diskenum::Lookup value = vxf1394::diskenum::lookupValue(std::to_string(driveId & 0xFF));
-    if (!value.data) return {};
-    std::optional<vxf1394::diskenum::DriveEntry> entry = vxf1394::diskenum::parseDriveEntry(*value.data);
+    std::optional<vxf1394::diskenum::DriveEntry> entry = vxf1394::diskenum::recorderDriveAt(driveId & 0xFF);
     return entry ? entry->path : std::string();
 }
 
