@@ -1,6 +1,8 @@
 // export_frame.cpp - the frame every handle export runs in: selection, lock check, last error.
 #include "export_frame.h"
 
+#include "drive_io.h"
+#include "drive_sharing.h"
 #include "handles.h"
 #include "server_state.h"
 
@@ -8,8 +10,25 @@ namespace vxfserver {
 
 bool requireServerStarted() { return state().startError == VXF_OK || fail(state().startError); }
 
+namespace {
+
+// The slot the handle names, or -1 (the selection reports the bad handle).
+int slotOfHandle(uint32_t handle) {
+    for (size_t i = 0; i < kDriveSlots; ++i) {
+        if (state().slots[i].inUse != 0 && state().slots[i].handle == handle) return int(i);
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount) {
     if (!requireServerStarted()) return false;
+    const int slot = slotOfHandle(handle);
+    // Another program is kept out from before anything is read until the last write is on the medium.
+    if (slot >= 0 && !claimForExport(size_t(slot), frame.lockCheck ? ClaimPurpose::Change : ClaimPurpose::Read)) {
+        return false;
+    }
     const bool selected = frame.selection == Selection::Raw ? selectDriveWithoutMount(handle, formerSectorCount)
                                                             : selectDrive(handle);
     if (!selected) return false;
@@ -22,7 +41,10 @@ bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount) {
 }
 
 int32_t finishExport(bool succeeded) {
-    if (succeeded) setLastError(VXF_OK);
+    // A write the drive may still lose is no success; after a failure the flush is all the same due.
+    const bool flushed = flushWrites();
+    endExportClaim();
+    if (succeeded && flushed) setLastError(VXF_OK);
     return lastError();
 }
 

@@ -25,11 +25,13 @@ constexpr Frame kRawFrame{Selection::Raw, true};
 // start (no drive layer or no track buffer).
 bool requireServerStarted();
 
-// Steps 1 and 2: select the handle as the frame says, then refuse a locked
-// handle. `formerSectorCount` is passed on to a raw selection.
+// Steps 1 and 2: claim the handle's drive against other programs, select the
+// handle as the frame says, then refuse a locked handle. `formerSectorCount`
+// is passed on to a raw selection. Every call is ended by finishExport.
 bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount = nullptr);
 
-// Step 4: VXF_OK as the last error and the result on success; else the last error.
+// Step 4: what was written reaches the medium and the drive's claim ends;
+// VXF_OK as the last error and the result on success; else the last error.
 int32_t finishExport(bool succeeded);
 
 // The whole frame around one operation that answers success.

@@ -74,7 +74,7 @@ int32_t tavovxfDriveIsFormatted(uint32_t handle, uint32_t* formatted) {
         return finishExport(true);
     }
     *formatted = meansNotFormatted(code) ? 0 : 1;
-    return code;
+    return finishExport(false);
 }
 
 int32_t tavovxfDriveGetSize(uint32_t handle, uint32_t* size) { return getNumber(handle, size, &driveSizeThousandBytes); }

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "drive_sharing.h"
 #include "errors.h"
 #include "i1394.h"
 #include "mount.h"
+#include "project_list.h"
 #include "project_record.h"
 #include "record.h"
 #include "server_state.h"
@@ -45,6 +47,16 @@ uint32_t drawHandle() {
 void forgetProjectAndSong() {
     forgetOpenProject();
     closeSong();
+}
+
+// A project another program deleted is no longer the handle's.
+bool reviewRememberedProject(uint32_t lba) {
+    if (!projectListed(lba)) {
+        rememberProject(0);
+        rememberSong(0);
+        return true;
+    }
+    return visitProject(lba);
 }
 
 }  // namespace
@@ -92,6 +104,7 @@ void forgetCurrentDrive() {
 bool closeDrive(uint32_t handle) {
     const int index = findSlot(handle);
     if (index < 0) return false;
+    forgetSlotClaims(size_t(index));
     state().slots[index] = DriveSlot{};
     forgetCurrentDrive();
     return true;
@@ -133,8 +146,11 @@ bool selectDrive(uint32_t handle) {
     const int index = findSlot(handle);
     if (index < 0) return false;
     st.currentSlot = uint16_t(index);
-    const DriveSlot slot = st.slots[index];  // opening a project rewrites the remembered song
+    const DriveSlot slot = st.slots[index];
 
+    // Read again because another program changed the drive: this program's
+    // own view is restored as it was, without writing its bookkeeping.
+    const bool refreshing = takeRefreshAfterForeignChange();
     bool reloaded = false;
     if (slot.driveId != st.currentDriveId) {
         st.currentDriveId = 0;
@@ -145,12 +161,14 @@ bool selectDrive(uint32_t handle) {
     }
     if (slot.project != 0 && (reloaded || slot.project != st.openProject)) {
         forgetProjectAndSong();
-        if (!openProject(slot.project)) return false;
+        if (!(refreshing ? reviewRememberedProject(slot.project) : openProject(slot.project))) return false;
         reloaded = true;
     }
-    if (slot.song != 0 && (reloaded || slot.song != st.song.lba)) {
+    // Opening a project forgets the remembered song (the copy still has it); a review keeps it, unless its project went.
+    const uint32_t song = refreshing ? st.slots[index].song : slot.song;
+    if (song != 0 && (reloaded || song != st.song.lba)) {
         closeSong();
-        if (!reloadRememberedSong(slot.song)) return false;
+        if (!(refreshing ? reviewRememberedSong(song) : reloadRememberedSong(song))) return false;
     }
     return true;
 }

@@ -48,8 +48,8 @@ bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& che
 }
 
 bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes) {
-    if (!writeSectors(lba, sectors, bytes)) return false;
-    return writeSectorsAt(mirrorLba(state().sectorCount, lba, sectors), sectors, bytes);
+    if (!writeSectors(lba, sectors, bytes, WriteOrder::FirstCopy)) return false;
+    return writeSectorsAt(mirrorLba(state().sectorCount, lba, sectors), sectors, bytes, WriteOrder::MirrorCopy);
 }
 
 }  // namespace vxfserver

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "drive_sharing.h"
 #include "errors.h"
 #include "i1394.h"
 #include "server_state.h"
@@ -10,6 +11,7 @@
 namespace vxfserver {
 
 void processAttach() {
+    forgetAllClaims();
     resetServerState();
     resetErrors();
     ServerState& st = state();
@@ -25,6 +27,7 @@ void processAttach() {
 void processDetach() {
     ServerState& st = state();
     st.window.store(nullptr);
+    forgetAllClaims();
     i1394Exit();
     delete[] st.trackBuffer;
     st.trackBuffer = nullptr;

@@ -13,13 +13,31 @@
 
 namespace vxfserver {
 
-bool loadSong(uint32_t lba) {
+namespace {
+
+bool readAndMakeCurrent(uint32_t lba) {
     closeSong();
     if (!requireMounted() || !requireOpenProject()) return false;
     Song song;
     if (!readSongRecord(lba, song)) return false;
     state().song = song;
     rememberSong(lba);
+    return true;
+}
+
+// A handle may remember a song that has since left its project (moved or
+// deleted through another handle or by another program); such a song is not
+// made current.
+bool stillListed(uint32_t lba) {
+    if (hasFlag(kFlagProjectOpen) && openProjectListsSong(lba)) return true;
+    rememberSong(0);
+    return false;
+}
+
+}  // namespace
+
+bool loadSong(uint32_t lba) {
+    if (!readAndMakeCurrent(lba)) return false;
     if (!setLastSongHandle(lba)) {
         closeSong();
         return false;
@@ -33,15 +51,9 @@ void closeSong() {
     invalidateTransferCache();
 }
 
-bool reloadRememberedSong(uint32_t lba) {
-    // A handle may remember a song that has since left its project (moved or
-    // deleted through another handle); such a song is not made current.
-    if (!hasFlag(kFlagProjectOpen) || !openProjectListsSong(lba)) {
-        rememberSong(0);
-        return true;
-    }
-    return loadSong(lba);
-}
+bool reloadRememberedSong(uint32_t lba) { return !stillListed(lba) || loadSong(lba); }
+
+bool reviewRememberedSong(uint32_t lba) { return !stillListed(lba) || readAndMakeCurrent(lba); }
 
 bool deleteCurrentSong() {
     if (!requireSongChange()) return false;

@@ -20,5 +20,8 @@ bool deleteCurrentSong();
 // Selection: makes the handle's remembered song current again after its
 // drive or project was reloaded.
 bool reloadRememberedSong(uint32_t lba);
+// The same after another program changed the drive, without writing the
+// project's Last Song Handle: the song was current here already.
+bool reviewRememberedSong(uint32_t lba);
 
 }  // namespace vxfserver

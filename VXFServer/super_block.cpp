@@ -282,8 +282,8 @@ bool writeSuperBlock() {
     uint8_t sector[kSectorSize];
     encodeSuperBlock(st.superBlock, sector);
     if (!checkSuperBlockSector(sector)) return false;
-    if (!writeSectors(layout::kSuperBlockLba, 1, sector)) return false;
-    if (!writeSectorsAt(int64_t(st.sectorCount) - 1, 1, sector)) return false;
+    if (!writeSectors(layout::kSuperBlockLba, 1, sector, WriteOrder::FirstCopy)) return false;
+    if (!writeSectorsAt(int64_t(st.sectorCount) - 1, 1, sector, WriteOrder::MirrorCopy)) return false;
     clearFlag(kFlagSuperBlockChanged);
     return true;
 }
