@@ -190,6 +190,25 @@ void DeckView::drivesChanged() {
     }
 }
 
+void DeckView::followOtherPrograms() {
+    // A command, a dialog, a transfer or a preview is never pulled from under the user.
+    if (!started() || operationDepth_ != 0 || !drives().usable() || transfer().isBusy()) return;
+    uint64_t count = 0;
+    bool busy = false;
+    if (server().driveGetChangeCount(drives().handle(), count, busy) != VXF_OK) {
+        discardServerError();
+        return;
+    }
+    if (busy) return;
+    const bool followed = followedHandle_ == drives().handle();
+    followedHandle_ = drives().handle();
+    if (followed && count == shownChangeCount_) return;
+    shownChangeCount_ = count;
+    if (!followed) return;
+    Operation operation(*this);
+    refreshAll();
+}
+
 void DeckView::runDueChecks() {
     while (changeCheckDue_ && started()) {
         changeCheckDue_ = false;

@@ -50,6 +50,9 @@ public:
     // Runs the change check and, when something changed, the full refresh; during a
     // long operation it only notes that a check is due.
     void drivesChanged();
+    // Called about twice a second by the front end: when another program changed the
+    // selected drive, the panes show what it holds now (once that program has finished).
+    void followOtherPrograms();
 
     // Server failure as an error box (OK and the stop icon unless `type` says otherwise):
     // the prefix, then the server's sentence. Answers the button pressed.
@@ -112,6 +115,9 @@ private:
     bool serverStartFailed_ = false;
     int operationDepth_ = 0;
     bool changeCheckDue_ = false;
+    // The drive's change count as last shown, and the handle it was read through.
+    uint64_t shownChangeCount_ = 0;
+    uint32_t followedHandle_ = 0;
 };
 
 }  // namespace deck

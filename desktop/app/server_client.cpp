@@ -2,8 +2,10 @@
 #include "server_client.h"
 
 #include "tavovxf.h"
+#include "vxfx.h"
 
 #include <array>
+#include <cctype>
 
 // A server library built without its maintenance operations lacks these exports; the
 // client then answers as such a server would: VXF_ERR_NOT_SUPPORTED with its sentence.
@@ -26,6 +28,7 @@ const char* sentenceOf(int32_t code) {
 }
 
 constexpr size_t kTextBufferSize = 128;
+constexpr uint32_t kHoldWaitMilliseconds = 2000;
 using TextBuffer = std::array<char, kTextBufferSize>;
 
 std::string textOf(const TextBuffer& buffer) {
@@ -58,9 +61,32 @@ std::string ServerClient::errorText() {
         clientError_ = VXF_OK;
         return sentence;
     }
+    std::array<char, VXFX_IN_USE_TEXT_SIZE> inUse{};
+    vxfxGetInUseText(inUse.data(), uint32_t(inUse.size()));
     TextBuffer buffer{};
     tavovxfGetErrorString(buffer.data());
-    return textOf(buffer);
+    std::string text = textOf(buffer);
+    if (inUse[0] != '\0') {
+        inUse[0] = char(std::toupper(static_cast<unsigned char>(inUse[0])));
+        text += "\n" + std::string(inUse.data()) + ".";
+    }
+    return text;
+}
+
+// A drive another program holds is waited for as long as a single call waits: the
+// window must not hang on a long transfer elsewhere.
+int32_t ServerClient::driveHold(uint32_t handle, HoldPurpose purpose) {
+    static_assert(uint32_t(HoldPurpose::Read) == VXFX_PURPOSE_READ && uint32_t(HoldPurpose::Change) == VXFX_PURPOSE_CHANGE);
+    return vxfxDriveHold(handle, uint32_t(purpose), kHoldWaitMilliseconds);
+}
+
+int32_t ServerClient::driveRelease(uint32_t handle) { return vxfxDriveRelease(handle); }
+
+int32_t ServerClient::driveGetChangeCount(uint32_t handle, uint64_t& count, bool& busy) {
+    uint32_t othersKeepIt = 0;
+    const int32_t code = vxfxDriveGetChangeCount(handle, &count, &othersKeepIt);
+    busy = othersKeepIt != 0;
+    return code;
 }
 
 int32_t ServerClient::driveGetNum(uint16_t& count) { return tavovxfDriveGetNum(&count); }
@@ -224,6 +250,13 @@ int32_t ServerClient::trackWrite(uint32_t handle, uint16_t track, uint32_t offse
 int32_t ServerClient::trackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
                                     uint16_t byteOrder, const void* const* sources) {
     return tavovxfTrackWriteAll(handle, offset, count, bytesPerSample, byteOrder, sources);
+}
+
+HeldDrive::HeldDrive(ServerClient& client, uint32_t handle, ServerClient::HoldPurpose purpose)
+    : client_(client), handle_(handle), held_(client.driveHold(handle, purpose) == VXF_OK) {}
+
+HeldDrive::~HeldDrive() {
+    if (held_ && client_.driveRelease(handle_) != VXF_OK) client_.errorText();
 }
 
 }  // namespace deck

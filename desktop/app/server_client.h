@@ -19,7 +19,8 @@ public:
     // Whether the server library offers upgrade, remap and extraction.
     static bool hasMaintenanceExports();
 
-    // The server's sentence for its last error; resets that error. Always succeeds.
+    // The server's sentence for its last error; resets that error. Always succeeds. When
+    // another program kept the drive, which one follows on a line of its own.
     virtual std::string errorText();
 
     virtual int32_t driveGetNum(uint16_t& count);
@@ -40,6 +41,14 @@ public:
     virtual int32_t driveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, uint8_t fix, uint16_t& failedReads,
                                uint16_t& rewritten);
     virtual int32_t extractFileSystem(uint32_t handle);
+
+    // Sharing the drive with other programs. A hold keeps them out across many calls (a
+    // transfer); the change count grows with every change any program makes, and busy says
+    // another program keeps the drive now. The count reads no sector.
+    enum class HoldPurpose : uint32_t { Read = 0, Change = 1 };
+    virtual int32_t driveHold(uint32_t handle, HoldPurpose purpose);
+    virtual int32_t driveRelease(uint32_t handle);
+    virtual int32_t driveGetChangeCount(uint32_t handle, uint64_t& count, bool& busy);
 
     virtual int32_t projectGetNum(uint32_t handle, uint16_t& count);
     virtual int32_t projectGetLastPrimary(uint32_t handle, uint16_t& index);
@@ -83,6 +92,23 @@ private:
 
     bool extendedNames_ = false;
     int32_t clientError_ = 0;  // a failure the client reported in place of the server
+};
+
+// Keeps other programs out of the drive while one command of the window runs
+// (a transfer reads or writes one state of it from start to end).
+class HeldDrive {
+public:
+    HeldDrive(ServerClient& client, uint32_t handle, ServerClient::HoldPurpose purpose);
+    ~HeldDrive();
+    HeldDrive(const HeldDrive&) = delete;
+    HeldDrive& operator=(const HeldDrive&) = delete;
+    // False when another program keeps the drive; the server's error tells which.
+    bool held() const { return held_; }
+
+private:
+    ServerClient& client_;
+    uint32_t handle_;
+    bool held_;
 };
 
 }  // namespace deck

@@ -40,6 +40,11 @@ vxf::transfer::SongFacts TransferPane::songFacts() const {
 
 void TransferPane::exportTracks() {
     stopActivity();
+    HeldDrive held(view_.server(), view_.drives().handle(), ServerClient::HoldPurpose::Read);
+    if (!held.held()) {
+        view_.showServerError();
+        return;
+    }
     Form& form = view_.form();
     ClientTransferServer server(view_.server(), view_.drives().handle());
     vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
@@ -54,6 +59,11 @@ void TransferPane::exportTracks() {
 
 void TransferPane::importFiles() {
     stopActivity();
+    HeldDrive held(view_.server(), view_.drives().handle(), ServerClient::HoldPurpose::Change);
+    if (!held.held()) {
+        view_.showServerError();
+        return;
+    }
     Form& form = view_.form();
     ClientTransferServer server(view_.server(), view_.drives().handle());
     vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};

@@ -12,6 +12,11 @@
 
 namespace deckqt {
 
+namespace {
+// Within about a second of another program's change, the panes show it.
+constexpr int kFollowIntervalMs = 500;
+}  // namespace
+
 CHdView::CHdView(QWidget* parent, deck::Profile& profile, std::unique_ptr<deck::ServerClient> client)
     : QWidget(parent),
       surface_(std::make_unique<ControlSurface>(this, dialogTemplate(deck::tmpl::kForm))),
@@ -19,6 +24,10 @@ CHdView::CHdView(QWidget* parent, deck::Profile& profile, std::unique_ptr<deck::
       deck_(*this, profile, std::move(client)) {
     setFixedSize(surface_->pixelSize());
     surface_->notify = [this](int id) { deck_.controlChanged(id); };
+    follow_.setInterval(kFollowIntervalMs);
+    connect(&follow_, &QTimer::timeout, this, [this] {
+        if (running_) deck_.followOtherPrograms();
+    });
 }
 
 CHdView::~CHdView() { shutdown(); }
@@ -27,11 +36,13 @@ void CHdView::start() {
     registerServerWindow(this);
     running_ = true;
     deck_.start();
+    follow_.start();
 }
 
 void CHdView::shutdown() {
     if (!running_) return;
     running_ = false;
+    follow_.stop();
     registerServerWindow(nullptr);
     deck_.shutdown();
 }

@@ -6,6 +6,7 @@
 #include "form.h"
 #include "qt_transfer_services.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -49,6 +50,8 @@ private:
     std::unique_ptr<ControlSurface> surface_;
     QtTransferServices services_;
     deck::DeckView deck_;
+    // Looks for other programs' changes of the selected drive.
+    QTimer follow_;
     bool running_ = false;
 };
 

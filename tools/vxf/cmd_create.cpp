@@ -11,7 +11,7 @@ using namespace vxf::cli;
 int runCreateProject(const Args& args) {
     if (!args.positional().empty()) throw UsageError{"takes no arguments; give the name with --name"};
     vxf::server::Drive drive;
-    if (!drive.open(args.number("drive", 1, 65535))) return kExitFailure;
+    if (!drive.open(args.number("drive", 1, 65535), vxf::server::Purpose::Change)) return kExitFailure;
     if (tavovxfProjectCreate(drive.handle()) != VXF_OK) return vxf::server::failWith(drive.label());
     uint16_t count = 0;
     if (tavovxfProjectGetNum(drive.handle(), &count) != VXF_OK) return vxf::server::failWith(drive.label());

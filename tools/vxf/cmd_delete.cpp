@@ -15,7 +15,7 @@ int runDeleteProject(const Args& args) {
     const int64_t project = args.number("project", 1, 65535);
     vxf::server::requireYes(args, "deleting project " + std::to_string(project) + " deletes all its songs");
     vxf::server::Drive drive;
-    if (!drive.open(number) || !drive.openProject(project)) return kExitFailure;
+    if (!drive.open(number, vxf::server::Purpose::Change) || !drive.openProject(project)) return kExitFailure;
     const std::string label = drive.label() + ", project " + std::to_string(project);
     if (tavovxfProjectDelete(drive.handle()) != VXF_OK) return vxf::server::failWith(label);
     std::printf("deleted %s\n", label.c_str());

@@ -176,7 +176,7 @@ int runDemo(const Args& args) {
     int64_t number = 0;
     if (!registerImage(image, number)) return kExitFailure;
     vxf::server::Drive drive;
-    if (!drive.open(number)) return kExitFailure;
+    if (!drive.open(number, vxf::server::Purpose::Change)) return kExitFailure;
     uint32_t formatted = 0;
     if (tavovxfDriveIsFormatted(drive.handle(), &formatted) != VXF_OK) return vxf::server::failWith(drive.label());
     bool empty = true;

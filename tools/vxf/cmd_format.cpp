@@ -13,7 +13,7 @@ int runFormat(const Args& args) {
     const int64_t number = args.number("drive", 1, 65535);
     vxf::server::requireYes(args, "formatting erases everything on drive " + std::to_string(number));
     vxf::server::Drive drive;
-    if (!drive.open(number)) return kExitFailure;
+    if (!drive.open(number, vxf::server::Purpose::Change)) return kExitFailure;
     if (tavovxfDriveFormat(drive.handle()) != VXF_OK) return vxf::server::failWith("format of " + drive.label());
     uint32_t freeKiB = 0;
     if (tavovxfDriveGetFreeSpace(drive.handle(), &freeKiB) != VXF_OK) return vxf::server::failWith(drive.label());

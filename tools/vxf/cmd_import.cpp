@@ -73,7 +73,7 @@ int runImport(const Args& args) {
 
     vxf::server::Drive drive;
     std::string label;
-    if (!vxf::server::openSongFromArgs(drive, args, label)) return kExitFailure;
+    if (!vxf::server::openSongFromArgs(drive, args, label, vxf::server::Purpose::Change)) return kExitFailure;
     vxf::transfer::SongFacts song;
     if (vxf::transfer::readSongFacts(drive.handle(), song) != VXF_OK) return vxf::server::failWith(label);
     // More files than tracks is the import's own refusal; any other file without a track is refused here,

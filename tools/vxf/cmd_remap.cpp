@@ -110,7 +110,7 @@ int runRemap(const Args& args) {
     const std::optional<int64_t> count = args.optionalNumber("count", 1, 0xFFFFFFFFLL);
     if (first.has_value() != count.has_value()) throw UsageError{"--first and --count go together"};
     vxf::server::Drive drive;
-    if (!drive.open(number)) return kExitFailure;
+    if (!drive.open(number, vxf::server::Purpose::Change)) return kExitFailure;
     uint32_t sectors = 0;
     if (tavovxfDriveNumLBAs(drive.handle(), &sectors) != VXF_OK) return vxf::server::failWith(drive.label());
     const uint64_t start = first.value_or(0);

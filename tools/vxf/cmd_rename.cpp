@@ -17,7 +17,7 @@ const std::string& newName(const Args& args) {
 int runRenameDrive(const Args& args) {
     const std::string& name = newName(args);
     vxf::server::Drive drive;
-    if (!drive.open(args.number("drive", 1, 65535))) return kExitFailure;
+    if (!drive.open(args.number("drive", 1, 65535), vxf::server::Purpose::Change)) return kExitFailure;
     if (!vxf::server::setBothNames(drive, name, drive.label(), tavovxfDriveSetExtName, tavovxfDriveSetName)) {
         return kExitFailure;
     }
@@ -29,7 +29,7 @@ int runRenameDrive(const Args& args) {
 int runRenameProject(const Args& args) {
     const std::string& name = newName(args);
     vxf::server::Drive drive;
-    if (!drive.open(args.number("drive", 1, 65535))) return kExitFailure;
+    if (!drive.open(args.number("drive", 1, 65535), vxf::server::Purpose::Change)) return kExitFailure;
     const int64_t project = args.number("project", 1, 65535);
     if (!drive.openProject(project)) return kExitFailure;
     const std::string label = drive.label() + ", project " + std::to_string(project);

@@ -51,7 +51,7 @@ int runScan(const Args& args) {
     if (!args.positional().empty()) throw UsageError{"takes no arguments"};
     const int64_t number = args.number("drive", 1, 65535);
     vxf::server::Drive drive;
-    if (!drive.open(number)) return kExitFailure;
+    if (!drive.open(number, vxf::server::Purpose::Change)) return kExitFailure;
     uint32_t freeBefore = 0;
     if (tavovxfDriveGetFreeSpace(drive.handle(), &freeBefore) != VXF_OK) return vxf::server::failWith(drive.label());
     const auto before = songsPerProject(drive);

@@ -19,7 +19,7 @@ int runCreateSong(const Args& args) {
     const int64_t rate = args.number("rate", 1, 0xFFFFFFFF);
     const int64_t project = args.number("project", 1, 65535);
     vxf::server::Drive drive;
-    if (!drive.open(args.number("drive", 1, 65535)) || !drive.openProject(project)) return kExitFailure;
+    if (!drive.open(args.number("drive", 1, 65535), vxf::server::Purpose::Change) || !drive.openProject(project)) return kExitFailure;
     const std::string label = drive.label() + ", project " + std::to_string(project);
     if (tavovxfSongCreate(drive.handle(), uint16_t(tracks), uint32_t(rate), kWordLength) != VXF_OK) {
         return vxf::server::failWith(label);
@@ -41,7 +41,7 @@ int runRenameSong(const Args& args) {
     if (args.positional().size() != 1) throw UsageError{"give exactly one NAME"};
     vxf::server::Drive drive;
     std::string label;
-    if (!vxf::server::openSongFromArgs(drive, args, label)) return kExitFailure;
+    if (!vxf::server::openSongFromArgs(drive, args, label, vxf::server::Purpose::Change)) return kExitFailure;
     if (!vxf::server::setBothNames(drive, args.positional()[0], label, tavovxfSongSetExtName, tavovxfSongSetName)) {
         return kExitFailure;
     }
@@ -55,7 +55,7 @@ int runDeleteSong(const Args& args) {
     vxf::server::requireYes(args, "deleting a song deletes its audio");
     vxf::server::Drive drive;
     std::string label;
-    if (!vxf::server::openSongFromArgs(drive, args, label)) return kExitFailure;
+    if (!vxf::server::openSongFromArgs(drive, args, label, vxf::server::Purpose::Change)) return kExitFailure;
     if (tavovxfSongDelete(drive.handle()) != VXF_OK) return vxf::server::failWith(label);
     std::printf("deleted %s\n", label.c_str());
     return kExitOk;
@@ -67,7 +67,7 @@ int runProtect(const Args& args) {
     const bool on = words[0] == "on";
     vxf::server::Drive drive;
     std::string label;
-    if (!vxf::server::openSongFromArgs(drive, args, label)) return kExitFailure;
+    if (!vxf::server::openSongFromArgs(drive, args, label, vxf::server::Purpose::Change)) return kExitFailure;
     if (tavovxfSongSetWriteProtect(drive.handle(), on ? 1 : 0) != VXF_OK) return vxf::server::failWith(label);
     std::printf("%s is %s\n", label.c_str(), on ? "write protected" : "no longer write protected");
     return kExitOk;

@@ -15,7 +15,7 @@ int runUpgrade(const Args& args) {
     vxf::server::requireYes(args, "after the upgrade drive " + std::to_string(number) +
                                       " only works in recorders of version 1.10 and later");
     vxf::server::Drive drive;
-    if (!drive.open(number)) return kExitFailure;
+    if (!drive.open(number, vxf::server::Purpose::Change)) return kExitFailure;
     if (drive.extendedNames()) {
         std::printf("%s is already TAVO VXF 1.10\n", drive.label().c_str());
         return kExitOk;

@@ -7,8 +7,22 @@
 
 #include "cli.h"
 #include "tavovxf.h"
+#include "vxfx.h"
 
 namespace vxf::server {
+
+// How long a command waits for another program to finish with its drive.
+constexpr uint32_t kDriveWaitMilliseconds = 3000;
+
+// What a command does with its drive, for the message another program gets.
+enum class Purpose : uint32_t { Read = VXFX_PURPOSE_READ, Change = VXFX_PURPOSE_CHANGE };
+
+// Which program keeps the drive, when that was the failure; else empty.
+inline std::string inUseText() {
+    char text[VXFX_IN_USE_TEXT_SIZE] = {};
+    vxfxGetInUseText(text, sizeof text);
+    return text;
+}
 
 // The server's sentence for its last failure; reading it clears the failure.
 inline std::string errorMessage() {
@@ -17,8 +31,13 @@ inline std::string errorMessage() {
     return text;
 }
 
-// A failed server call: its sentence on stderr after `context`, status 1.
-inline int failWith(const std::string& context) { return cli::fail(context + ": " + errorMessage()); }
+// A failed server call: its sentence on stderr after `context`, status 1. A
+// drive another program keeps is told as such: the text names the drive.
+inline int failWith(const std::string& context) {
+    const std::string inUse = inUseText();
+    const std::string message = errorMessage();
+    return cli::fail(inUse.empty() ? context + ": " + message : inUse);
+}
 
 // A drive opened through the server, closed again when the object goes.
 class Drive {
@@ -30,9 +49,11 @@ public:
         if (handle_ != 0) tavovxfDriveClose(handle_);
     }
 
-    // Opens drive `number` as the listings show it (from 1); on failure
-    // prints why and answers false.
-    bool open(int64_t number) {
+    // Opens drive `number` as the listings show it (from 1) and keeps other
+    // programs out of it until the command ends, so that the command sees one
+    // state of the drive from start to end; on failure prints why and answers
+    // false.
+    bool open(int64_t number, Purpose purpose = Purpose::Read) {
         number_ = number;
         uint16_t count = 0;
         if (tavovxfDriveGetNum(&count) != VXF_OK) return failed("drives cannot be counted");
@@ -44,6 +65,7 @@ public:
             handle_ = 0;
             return failed("drive " + std::to_string(number));
         }
+        if (vxfxDriveHold(handle_, uint32_t(purpose), kDriveWaitMilliseconds) != VXF_OK) return failed(label());
         return true;
     }
 

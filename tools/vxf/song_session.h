@@ -27,11 +27,12 @@ inline bool openSong(const Drive& drive, int64_t number, const std::string& labe
 
 // Drive, project and song from --drive, --project and --song, the song made
 // current. `label` receives "drive N, project P, song S".
-inline bool openSongFromArgs(Drive& drive, const cli::Args& args, std::string& label) {
+inline bool openSongFromArgs(Drive& drive, const cli::Args& args, std::string& label,
+                             Purpose purpose = Purpose::Read) {
     const int64_t driveNumber = args.number("drive", 1, 65535);
     const int64_t project = args.number("project", 1, 65535);
     const int64_t song = args.number("song", 1, 65535);
-    if (!drive.open(driveNumber) || !drive.openProject(project)) return false;
+    if (!drive.open(driveNumber, purpose) || !drive.openProject(project)) return false;
     label = drive.label() + ", project " + std::to_string(project);
     if (!openSong(drive, song, label)) return false;
     label += ", song " + std::to_string(song);
