@@ -23,10 +23,16 @@ constexpr uint32_t kRecordMagic = 0x43465856;  // "VXFC"
 constexpr uint32_t kRecordVersion = 1;
 constexpr off_t kOffMagic = 0;
 constexpr off_t kOffCount = 8;
-constexpr off_t kOffHolderPid = 16;
-constexpr off_t kOffHolderPurpose = 20;
-constexpr off_t kOffHolderProgram = 24;
+constexpr off_t kOffHolder = 16;
 constexpr size_t kProgramChars = 16;
+
+// Written whole by the holder after it took the lock; its pid is cleared before it lets go.
+struct HolderRecord {
+    int32_t pid;
+    uint32_t purpose;
+    char program[kProgramChars];
+};
+static_assert(sizeof(HolderRecord) == 24);
 
 template <class Value>
 bool readValue(int fd, off_t offset, Value& value) {
@@ -147,7 +153,7 @@ bool DriveClaim::tryLock() {
 }
 
 void DriveClaim::unlock() {
-    writeValue(recordFd_, kOffHolderPid, int32_t(0));
+    writeValue(recordFd_, kOffHolder, int32_t(0));
     struct flock lock {};
     lock.l_type = F_UNLCK;
     lock.l_whence = SEEK_SET;
@@ -162,16 +168,16 @@ bool DriveClaim::lockedElsewhere() const {
 }
 
 std::optional<uint64_t> DriveClaim::changeCount() const {
-    uint32_t magic = 0;
-    uint32_t version = 0;
-    uint64_t count = 0;
-    if (!readValue(recordFd_, kOffMagic, magic) || magic != kRecordMagic ||
-        !readValue(recordFd_, kOffMagic + 4, version) || version != kRecordVersion) {
-        return std::nullopt;
-    }
-    // A record not counted into yet reads short: no change so far.
-    if (!readValue(recordFd_, kOffCount, count)) return 0;
-    return count;
+    struct {
+        uint32_t magic;
+        uint32_t version;
+        uint64_t count;
+    } head{};
+    if (recordFd_ < 0) return std::nullopt;
+    // A record not counted into yet ends after its magic and version: no change so far.
+    const ssize_t got = ::pread(recordFd_, &head, sizeof head, kOffMagic);
+    if (got < 8 || head.magic != kRecordMagic || head.version != kRecordVersion) return std::nullopt;
+    return got == ssize_t(sizeof head) ? head.count : 0;
 }
 
 void DriveClaim::countChange() {
@@ -180,27 +186,20 @@ void DriveClaim::countChange() {
 }
 
 void DriveClaim::noteHolder(ClaimPurpose purpose) {
-    char program[kProgramChars] = {};
-    std::strncpy(program, program_invocation_short_name, sizeof program - 1);
-    writeValue(recordFd_, kOffHolderPid, int32_t(::getpid()));
-    writeValue(recordFd_, kOffHolderPurpose, uint32_t(purpose));
-    writeValue(recordFd_, kOffHolderProgram, program);
+    HolderRecord record{int32_t(::getpid()), uint32_t(purpose), {}};
+    std::strncpy(record.program, program_invocation_short_name, sizeof record.program - 1);
+    writeValue(recordFd_, kOffHolder, record);
 }
 
 ClaimHolder DriveClaim::holder() const {
     ClaimHolder holder;
-    int32_t pid = 0;
-    uint32_t purpose = 0;
-    char program[kProgramChars] = {};
-    if (!readValue(recordFd_, kOffHolderPid, pid) || !readValue(recordFd_, kOffHolderPurpose, purpose) ||
-        !readValue(recordFd_, kOffHolderProgram, program)) {
-        return holder;
-    }
+    HolderRecord record{};
+    if (!readValue(recordFd_, kOffHolder, record)) return holder;
     // The record may be older than the lock (a program that could not write it): name only a living one.
-    if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM)) return holder;
-    holder.pid = pid;
-    holder.purpose = purpose == uint32_t(ClaimPurpose::Read) ? ClaimPurpose::Read : ClaimPurpose::Change;
-    holder.program = printable(program, sizeof program);
+    if (record.pid <= 0 || (::kill(record.pid, 0) != 0 && errno != EPERM)) return holder;
+    holder.pid = record.pid;
+    holder.purpose = record.purpose == uint32_t(ClaimPurpose::Read) ? ClaimPurpose::Read : ClaimPurpose::Change;
+    holder.program = printable(record.program, sizeof record.program);
     return holder;
 }
 

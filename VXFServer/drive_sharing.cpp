@@ -182,6 +182,11 @@ void forgetSlotClaims(size_t slotIndex) {
     });
 }
 
+bool exportDriveIsHeld() {
+    const ClaimEntry* entry = sharing().exportEntry;
+    return entry != nullptr && entry->locked && entry->holdingSlots != 0;
+}
+
 void noteDriveWrite() {
     Sharing& s = sharing();
     ClaimEntry* entry = s.exportEntry;

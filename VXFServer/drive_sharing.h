@@ -32,6 +32,9 @@ bool releaseHeldDrive(size_t slotIndex);
 // The slot is closed: its hold ends, and a store nothing holds is let go.
 void forgetSlotClaims(size_t slotIndex);
 
+// Whether the running export's drive is held across exports by this program.
+bool exportDriveIsHeld();
+
 // The current export is about to write to its drive: the first write of a
 // claim counts one change, before it lands, for the other programs to notice
 // even when this one dies half way.

@@ -4,6 +4,7 @@
 #include "drive_io.h"
 #include "drive_sharing.h"
 #include "handles.h"
+#include "song_commit.h"
 #include "server_state.h"
 
 namespace vxfserver {
@@ -25,6 +26,9 @@ int slotOfHandle(uint32_t handle) {
 bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount) {
     if (!requireServerStarted()) return false;
     const int slot = slotOfHandle(handle);
+    const bool sameSong =
+        slot >= 0 && songWritesWaitFor(state().slots[slot].driveId, state().slots[slot].song);
+    if (!(frame.continuesSongWrite && sameSong) && !commitSongWrites()) return false;
     // Another program is kept out from before anything is read until the last write is on the medium.
     if (slot >= 0 && !claimForExport(size_t(slot), frame.lockCheck ? ClaimPurpose::Change : ClaimPurpose::Read)) {
         return false;
@@ -41,8 +45,9 @@ bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount) {
 }
 
 int32_t finishExport(bool succeeded) {
-    // A write the drive may still lose is no success; after a failure the flush is all the same due.
-    const bool flushed = flushWrites();
+    // A write the drive may still lose is no success; after a failure the flush is all the same
+    // due. Audio whose records wait goes to the medium with them.
+    const bool flushed = takeExportDeferred() || flushWrites();
     endExportClaim();
     if (succeeded && flushed) setLastError(VXF_OK);
     return lastError();

@@ -15,11 +15,15 @@ enum class Selection {
 struct Frame {
     Selection selection;
     bool lockCheck;
+    // A track write goes on with the song whose records may wait for a
+    // commit; every other export first writes what waits.
+    bool continuesSongWrite = false;
 };
 
 constexpr Frame kReadFrame{Selection::Mount, false};
 constexpr Frame kChangeFrame{Selection::Mount, true};
 constexpr Frame kRawFrame{Selection::Raw, true};
+constexpr Frame kTrackWriteFrame{Selection::Mount, true, true};
 
 // False, with the start error as the last error, when the library did not
 // start (no drive layer or no track buffer).

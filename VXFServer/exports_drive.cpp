@@ -7,6 +7,7 @@
 #include "mount.h"
 #include "project_list.h"
 #include "server_state.h"
+#include "song_commit.h"
 #include "super_block.h"
 #include "tavovxf.h"
 
@@ -55,11 +56,16 @@ int32_t tavovxfDriveOpen(uint16_t index, uint32_t* handle) {
     return finishExport(openDrive(index, *handle));
 }
 
-int32_t tavovxfDriveClose(uint32_t handle) { return finishExport(closeDrive(handle)); }
+// Records still waiting for a commit go to the drive before it is let go of.
+int32_t tavovxfDriveClose(uint32_t handle) {
+    const bool committed = commitSongWrites();
+    return finishExport(closeDrive(handle) && committed);
+}
 
 int32_t tavovxfDriveUnmount(uint32_t handle) {
     if (!requireServerStarted()) return finishExport(false);
-    return finishExport(unmountDrive(handle));
+    const bool committed = commitSongWrites();
+    return finishExport(committed && unmountDrive(handle));
 }
 
 int32_t tavovxfDriveIsFormatted(uint32_t handle, uint32_t* formatted) {

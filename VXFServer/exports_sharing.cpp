@@ -1,7 +1,9 @@
 // exports_sharing.cpp - the extension exports for sharing a drive with other programs: holds, change count, refusals.
 #include <cstring>
 
+#include "drive_io.h"
 #include "drive_sharing.h"
+#include "song_commit.h"
 #include "export_frame.h"
 #include "server_state.h"
 #include "vxfx.h"
@@ -36,9 +38,12 @@ int32_t vxfxDriveHold(uint32_t handle, uint32_t purpose, uint32_t waitMillisecon
     return finishExport(slot >= 0 && holdDrive(size_t(slot), kind, waitMilliseconds));
 }
 
+// What the hold's track writes left waiting reaches the medium before other programs may look.
 int32_t vxfxDriveRelease(uint32_t handle) {
     const int slot = requireSlot(handle);
-    return finishExport(slot >= 0 && releaseHeldDrive(size_t(slot)));
+    const bool committed = slot >= 0 && commitSongWrites() && flushWrites();
+    if (slot >= 0) releaseHeldDrive(size_t(slot));
+    return finishExport(committed);
 }
 
 int32_t vxfxDriveGetChangeCount(uint32_t handle, uint64_t* count, uint32_t* busy) {

@@ -44,13 +44,13 @@ int32_t tavovxfTrackReadAll(uint32_t handle, uint32_t offset, uint32_t count, ui
 
 int32_t tavovxfTrackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
                           uint16_t byteOrder, const void* source) {
-    return runExport(handle, kChangeFrame,
+    return runExport(handle, kTrackWriteFrame,
                      [&] { return writeTrack(track, offset, count, bytesPerSample, byteOrder, source); });
 }
 
 int32_t tavovxfTrackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
                              uint16_t byteOrder, const void* const* sources) {
-    return runExport(handle, kChangeFrame,
+    return runExport(handle, kTrackWriteFrame,
                      [&] { return writeAllTracks(offset, count, bytesPerSample, byteOrder, sources); });
 }
 

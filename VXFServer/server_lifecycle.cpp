@@ -3,7 +3,9 @@
 
 #include <new>
 
+#include "drive_io.h"
 #include "drive_sharing.h"
+#include "song_commit.h"
 #include "errors.h"
 #include "i1394.h"
 #include "server_state.h"
@@ -27,6 +29,8 @@ void processAttach() {
 void processDetach() {
     ServerState& st = state();
     st.window.store(nullptr);
+    // A program that ends without closing its drive still leaves its records on it.
+    if (commitSongWrites()) flushWrites();
     forgetAllClaims();
     i1394Exit();
     delete[] st.trackBuffer;

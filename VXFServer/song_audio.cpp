@@ -7,6 +7,7 @@
 #include "block_runs.h"
 #include "current_song.h"
 #include "errors.h"
+#include "song_commit.h"
 #include "super_block.h"
 #include "track_layout.h"
 
@@ -100,7 +101,7 @@ bool audioBlockForWrite(uint32_t& lba, uint32_t& granted) {
     return audioBlockLba(song.runs, song.audioBlocks, position, lba);
 }
 
-bool finishSongWrite(uint32_t end, const SongAudioSnapshot& before) {
+bool finishSongWrite(uint32_t end, uint64_t audioBytes, const SongAudioSnapshot& before) {
     ServerState& st = state();
     Song& song = st.song;
     const bool blocksAdded = hasFlag(kFlagBlocksAdded);
@@ -112,6 +113,7 @@ bool finishSongWrite(uint32_t end, const SongAudioSnapshot& before) {
     const uint64_t capacity = uint64_t(song.audioBlocks) * song.samplesPerTrackBlock;
     song.samples = uint32_t(std::min<uint64_t>(song.samples, capacity));
 
+    if (songWritesMayWait()) return deferSongWrite(audioBytes);
     if (blocksAdded) {
         if ((hasFlag(kFlagAudioBitmapChanged) && !writeAudioBitmap()) ||
             (hasFlag(kFlagSuperBlockChanged) && !writeSuperBlock())) {

@@ -36,8 +36,10 @@ bool audioBlockForWrite(uint32_t& lba, uint32_t& granted);
 // (they now reserve the song's new blocks) before the song record that uses
 // them. Nothing is written when the song neither grew nor got longer. On
 // failure the memory state is back at `before` and the drive is brought
-// back to the former song as far as it takes writes.
-bool finishSongWrite(uint32_t end, const SongAudioSnapshot& before);
+// back to the former song as far as it takes writes. While this program
+// holds the drive the records wait for a commit instead (`audioBytes` of
+// audio were written).
+bool finishSongWrite(uint32_t end, uint64_t audioBytes, const SongAudioSnapshot& before);
 
 // Releases every audio block of the current song and saves it empty, then
 // writes the super block and audio bitmap. Nothing is released when the

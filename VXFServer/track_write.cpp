@@ -155,7 +155,8 @@ bool runWrite(CallerWrite& write) {
         return fail(error);
     }
     conversion.reset();
-    if (!finishSongWrite(uint32_t((write.end + r - 1) / r), before)) {
+    const uint64_t audioBytes = (write.end - write.begin) * callerTracksOf(write) * 3;
+    if (!finishSongWrite(uint32_t((write.end + r - 1) / r), audioBytes, before)) {
         invalidateTransferCache();
         return false;
     }

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "VXF1394/lifecycle.h"
+#include "platform/test_api.h"
 #include "sample_codec.h"
 #include "server_lifecycle.h"
 #include "server_state.h"
 #include "tavovxf.h"
+#include "vxfx.h"
 
 namespace {
 
@@ -149,6 +151,47 @@ void BM_TrackWriteAll(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kAudioBlockBytes));
 }
 
+// An import of a whole new 24-track song of 64 audio blocks (38 MB) as vxf and vxfDeck import:
+// the drive held throughout, the song created, grown one audio block per call, the drive let go.
+// Range 1 makes every flush that keeps the drive's order; range 0, the baseline, answers them at
+// once and brings the image to the medium once at the end, as any import must before it is
+// done. The ratio is what keeping the order costs.
+void BM_ImportSong(benchmark::State& state) {
+    TrackBench& b = bench();
+    constexpr uint32_t kImportBlocks = 64;
+    const bool ordered = state.range(0) == 1;
+    const void* sources[VXF_MAX_TRACKS] = {};
+    for (uint32_t t = 0; t < kTracks; ++t) sources[t] = b.trackAudio[t].data();
+    auto dropImportedSong = [&] {
+        uint16_t songs = 0;
+        if (tavovxfSongGetNum(b.handle, &songs) != VXF_OK) std::abort();
+        if (songs > 1 && (tavovxfSongSetPrimary(b.handle, 1) != VXF_OK || tavovxfSongDelete(b.handle) != VXF_OK)) {
+            std::abort();
+        }
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        dropImportedSong();
+        vxf1394::testing::ignoreFlushes(!ordered);
+        state.ResumeTiming();
+        if (vxfxDriveHold(b.handle, VXFX_PURPOSE_CHANGE, 0) != VXF_OK ||
+            tavovxfSongCreate(b.handle, kTracks, 48000, 24) != VXF_OK) {
+            std::abort();
+        }
+        for (uint32_t block = 0; block < kImportBlocks; ++block) {
+            if (tavovxfTrackWriteAll(b.handle, block * kBlockSamples, kBlockSamples, 3, 0, sources) != VXF_OK) {
+                state.SkipWithError("write failed");
+            }
+        }
+        if (vxfxDriveRelease(b.handle) != VXF_OK) std::abort();
+        if (!ordered && ::fdatasync(b.fd) != 0) std::abort();
+    }
+    vxf1394::testing::ignoreFlushes(false);
+    dropImportedSong();
+    if (tavovxfSongSetPrimary(b.handle, 0) != VXF_OK) std::abort();
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kImportBlocks) * int64_t(kAudioBlockBytes));
+}
+
 // Conversion of one audio block of 24 track blocks, against memcpy of the same bytes.
 struct ConversionBuffers {
     std::vector<uint8_t> drive = std::vector<uint8_t>(kAudioBlockBytes, 0x3C);
@@ -193,6 +236,8 @@ BENCHMARK(BM_TrackBaselinePreadTrackBlock);
 BENCHMARK(BM_TrackRead);
 BENCHMARK(BM_TrackBaselinePwriteAudioBlock);
 BENCHMARK(BM_TrackWriteAll);
+// Flushes wait for the medium, not the processor: wall-clock time.
+BENCHMARK(BM_ImportSong)->Arg(0)->Arg(1)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_SampleBaselineMemcpy);
 // Bytes per sample and byte order: 3/0 is what transfers use; the others are the import formats.
 BENCHMARK(BM_SampleUnpack)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({4, 0});

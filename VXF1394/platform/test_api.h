@@ -53,7 +53,8 @@ void startJournal();
 // The entries since startJournal; keeping the journal ends.
 std::vector<JournalEntry> takeJournal();
 
-// Flush requests are answered at once without flushing (to measure their cost).
+// Flush requests are answered (and journaled) without waiting for the medium:
+// to measure what flushes cost, and to spare tests the wait.
 void ignoreFlushes(bool ignore);
 
 // The next `times` opens of the driver's device fail, as when the driver is
