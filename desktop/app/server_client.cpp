@@ -256,7 +256,13 @@ HeldDrive::HeldDrive(ServerClient& client, uint32_t handle, ServerClient::HoldPu
     : client_(client), handle_(handle), held_(client.driveHold(handle, purpose) == VXF_OK) {}
 
 HeldDrive::~HeldDrive() {
-    if (held_ && client_.driveRelease(handle_) != VXF_OK) client_.errorText();
+    if (!release()) client_.errorText();
+}
+
+bool HeldDrive::release() {
+    if (!held_) return true;
+    held_ = false;
+    return client_.driveRelease(handle_) == VXF_OK;
 }
 
 }  // namespace deck

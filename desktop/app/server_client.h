@@ -104,6 +104,9 @@ public:
     HeldDrive& operator=(const HeldDrive&) = delete;
     // False when another program keeps the drive; the server's error tells which.
     bool held() const { return held_; }
+    // Lets the others in again once what was written is on the drive; false (the
+    // server's error set) when it did not get there.
+    bool release();
 
 private:
     ServerClient& client_;

@@ -74,7 +74,10 @@ void TransferPane::importFiles() {
         files.push_back({directory + form.line(ctl::kTransferList, item), settings_.format, std::nullopt});
     vxf::transfer::SongFacts song = songFacts();
     vxf::transfer::TrackImport command(context, song, directory);
-    if (!command.run(files).attempted) return;
+    const bool attempted = command.run(files).attempted;
+    // An import is done when it is on the drive: the song's records wait until the drive is let go.
+    if (!held.release()) view_.showServerError();
+    if (!attempted) return;
     rememberDirectory();
     view_.songs().showSong();
     view_.drives().refreshPreview();

@@ -87,6 +87,8 @@ int runImport(const Args& args) {
     const std::string directory = std::filesystem::path(absolute(paths.front())).parent_path().string();
     vxf::transfer::TrackImport importer(session.context(), song, directory);
     const vxf::transfer::TransferOutcome outcome = importer.run(files);
+    // Nothing counts as imported before it is on the drive.
+    if (!drive.release()) return kExitFailure;
     session.report(outcome, "imported");
     return session.exitStatus(outcome);
 }

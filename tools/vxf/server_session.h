@@ -94,6 +94,13 @@ public:
         return std::string(version) == "1.10 ";
     }
 
+    // Lets other programs in again once everything written is on the drive
+    // (an import's records wait until then); on failure prints why.
+    bool release() const {
+        if (vxfxDriveRelease(handle_) != VXF_OK) return failed(label());
+        return true;
+    }
+
     uint32_t handle() const { return handle_; }
     std::string label() const { return "drive " + std::to_string(number_); }
 
