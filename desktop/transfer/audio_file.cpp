@@ -37,6 +37,7 @@ bool AudioFile::begin(AudioFormat format, const std::string& path, bool writing)
     stream_.inner = Chunk{};
     stream_.dataOffset = stream_.dataLength = stream_.dataRead = stream_.dataWritten = 0;
     lastError_ = AUDIO_OK;
+    replaces_ = false;
     return isKnownFormat(format) || fail(AUDIO_ERR_UNSUPPORTED);
 }
 
@@ -95,6 +96,7 @@ bool AudioFile::OpenForWrite(AudioFormat format, const std::string& path, uint32
     // Refused before anything is created: the header could not describe that much data.
     if (uint64_t{sampleCount} * stream_.bytesPerSample() > kMaxSampleDataBytes) return fail(AUDIO_ERR_WRITE);
     if (!stream_.file.createForWriting(path)) return fail(AUDIO_ERR_OPEN);
+    replaces_ = stream_.file.isReplacement();
     if (int code = writeHeader(); code != AUDIO_OK) return fail(code);
     return true;
 }
@@ -164,9 +166,15 @@ bool AudioFile::Close() {
     if (stream_.writing) {
         if (int code = finish(); code != AUDIO_OK) return fail(code);
     }
-    if (!stream_.file.close()) {
+    if (!(stream_.writing ? stream_.file.commit() : stream_.file.close())) {
         return fail(stream_.writing ? AUDIO_ERR_WRITE : AUDIO_ERR_READ);
     }
+    return true;
+}
+
+bool AudioFile::CloseIncomplete() {
+    if (!replaces_ || !isOpen()) return Close();
+    stream_.file.close();
     return true;
 }
 

@@ -26,7 +26,9 @@ public:
     // Parses the header and leaves the read position at the first sample.
     bool OpenForRead(AudioFormat format, const std::string& path, uint32_t& sampleRate, uint16_t& wordLength,
                      uint32_t& sampleCount);
-    // Creates or empties the file and writes its header for `sampleCount` samples of `wordLength` bits.
+    // Creates the file and writes its header for `sampleCount` samples of `wordLength` bits. An
+    // existing regular file is replaced only when Close finishes the new one; a symbolic link
+    // is never written through (AUDIO_ERR_OPEN).
     bool OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate, uint16_t wordLength,
                       uint32_t sampleCount);
 
@@ -41,6 +43,9 @@ public:
     // Finishes a file opened for writing (sizes and lengths from the samples actually
     // written) and closes it. Gives false when nothing is open.
     bool Close();
+    // Ends a write that stopped part way. A new file is finished as Close does, so that it holds
+    // what was written; a replacement is dropped, and the file it was to replace stays as it was.
+    bool CloseIncomplete();
 
     bool isOpen() const { return stream_.file.isOpen(); }
     bool isWriting() const { return stream_.writing; }
@@ -49,6 +54,8 @@ public:
     uint16_t wordLength() const { return stream_.wordLength; }
     uint32_t sampleCount() const { return stream_.sampleCount; }
     const std::string& path() const { return stream_.path; }
+    // The last OpenForWrite found a file to replace; it stays true after the close.
+    bool replaces() const { return replaces_; }
     // The code of the last failure, AUDIO_OK when the last open or transfer went well.
     int lastError() const { return lastError_; }
 
@@ -64,6 +71,7 @@ private:
     MessageSink& sink_;
     AudioStream stream_;
     int lastError_ = AUDIO_OK;
+    bool replaces_ = false;
 };
 
 }  // namespace vxf::transfer

@@ -16,11 +16,19 @@ public:
     BinaryFile& operator=(const BinaryFile&) = delete;
 
     bool openForReading(const std::string& path);
-    // Creates the file or empties an existing one; it can be read back as well as written.
+    // Creates the file; it can be read back as well as written. A symbolic link there is never
+    // followed: the creation fails. An existing regular file stays untouched until commit(): the
+    // data goes to a hidden file beside it, which then takes its place.
     bool createForWriting(const std::string& path);
-    // Gives false when buffered data could not be written out.
+    // Gives false when buffered data could not be written out. A replacement not committed is
+    // removed, and the file it was meant to replace stays as it was.
     bool close();
+    // Closes a created file; a replacement, once on disk, takes the old file's place. Gives false
+    // on any failure, and a replacement is then removed.
+    bool commit();
     bool isOpen() const { return file_ != nullptr; }
+    // The created file replaces an existing one (until close or commit).
+    bool isReplacement() const { return !replacement_.empty(); }
 
     bool seek(uint64_t offset);
     uint64_t position() const;
@@ -34,7 +42,12 @@ public:
     bool write(const void* buffer, size_t count);
 
 private:
+    bool adopt(int descriptor);
+    void removeReplacement();
+
     std::FILE* file_ = nullptr;
+    std::string target_;       // the path a replacement is renamed to
+    std::string replacement_;  // the hidden file while it is written
 };
 
 }  // namespace vxf::transfer

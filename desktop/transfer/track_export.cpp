@@ -19,9 +19,10 @@ constexpr uint16_t kServerBytesPerSample = 3;
 // Room for a file's header and finishing, on top of its samples.
 constexpr uint64_t kFileOverheadBytes = 1024;
 
-bool fileExists(const std::string& path) {
+// What is at the path itself: a dangling link counts as something there.
+std::filesystem::file_status statusOf(const std::string& path) {
     std::error_code error;
-    return std::filesystem::exists(path, error);
+    return std::filesystem::symlink_status(path, error);
 }
 
 }  // namespace
@@ -65,7 +66,14 @@ TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
 }
 
 TrackExport::Settled TrackExport::settlePath(const std::string& path, bool lastItem) {
-    if (yesToAll_ || !fileExists(path)) return Settled::Keep;
+    const std::filesystem::file_status there = statusOf(path);
+    // Writing through a link could change a file anywhere; replacing it would lose what the
+    // user made. Either way it is not the export's to decide, so no answer allows it.
+    if (std::filesystem::is_symlink(there)) {
+        reportError(path + " is a symbolic link; it is not replaced.");
+        return Settled::Skip;
+    }
+    if (yesToAll_ || !std::filesystem::exists(there)) return Settled::Keep;
     switch (context_.questions.askReplace(path + " already exists.\r\nDo you want to replace it?",
                                           "Confirm File Replace", !lastItem)) {
         case ReplaceAnswer::Yes: return Settled::Keep;
@@ -122,14 +130,19 @@ bool TrackExport::writeBlock(AudioFile& file, uint8_t* samples, uint32_t count) 
     return false;
 }
 
-bool TrackExport::closeFile(AudioFile& file) {
-    if (!file.isOpen() || file.Close()) return true;
+bool TrackExport::closeFile(AudioFile& file, bool done) {
+    if (!file.isOpen() || (done ? file.Close() : file.CloseIncomplete())) return true;
     outcome_.failed = true;
     return false;
 }
 
-void TrackExport::noteFile(uint16_t track, const std::string& path, bool complete) {
-    outcome_.files.push_back({track, path, complete});
+// A replacement that did not take the old file's place left nothing of the export at the path,
+// so it is not noted.
+bool TrackExport::endFile(AudioFile& file, uint16_t track, bool done, bool whole) {
+    const bool closed = closeFile(file, done);
+    const bool kept = done && closed;
+    if (kept || !file.replaces()) outcome_.files.push_back({track, file.path(), kept && whole});
+    return closed;
 }
 
 TransferResult TrackExport::ExportTrack(uint16_t track, const std::string& path) {
@@ -141,8 +154,7 @@ TransferResult TrackExport::ExportTrack(uint16_t track, const std::string& path)
     TransferBuffers buffers(transferBlock(1), kServerBytesPerSample, 1);
     if (buffers.block() == 0) {
         reportError(kNotEnoughMemory);
-        closeFile(file);
-        noteFile(track, path, false);
+        endFile(file, track, false, false);
         return TransferResult::Stop;
     }
     const uint32_t block = buffers.block();
@@ -175,9 +187,8 @@ TransferResult TrackExport::ExportTrack(uint16_t track, const std::string& path)
         }
     }
     showStatistics(clock, 1, position);
-    if (!closeFile(file)) result = TransferResult::Stop;
+    if (!endFile(file, track, result == TransferResult::Done, position >= song_.length)) result = TransferResult::Stop;
     dialog.Close();
-    noteFile(track, path, result == TransferResult::Done && position >= song_.length);
     return result;
 }
 
@@ -191,11 +202,9 @@ TransferResult TrackExport::ExportAllTracks(const std::array<std::string, kMaxTr
     uint64_t position = 0;
     // Every path out closes the files opened so far, so their headers match their data.
     auto finish = [&](TransferResult end) {
+        const bool done = end == TransferResult::Done;
         for (Target& target : targets) {
-            if (!closeFile(*target.file)) end = TransferResult::Stop;
-        }
-        for (Target& target : targets) {
-            noteFile(target.track, paths[target.track], end == TransferResult::Done && position >= song_.length);
+            if (!endFile(*target.file, target.track, done, position >= song_.length)) end = TransferResult::Stop;
         }
         return end;
     };

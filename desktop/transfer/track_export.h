@@ -40,14 +40,16 @@ public:
 private:
     enum class Settled { Keep, Skip, Cancel };
 
-    // Asks before replacing an existing file (unless Yes to All was answered).
+    // Asks before replacing an existing file (unless Yes to All was answered); a symbolic link
+    // is refused whatever the answers.
     Settled settlePath(const std::string& path, bool lastItem);
     bool enoughSpaceFor(uint64_t tracks);
     void exportOneByOne(const std::vector<uint16_t>& tracks, const std::string& songName);
     void exportTogether(const std::vector<uint16_t>& tracks, const std::string& songName);
     bool writeBlock(AudioFile& file, uint8_t* samples, uint32_t count);
-    bool closeFile(AudioFile& file);
-    void noteFile(uint16_t track, const std::string& path, bool complete);
+    // `done`: the transfer ended without a failure or cancel; `whole`: every sample was moved.
+    bool closeFile(AudioFile& file, bool done);
+    bool endFile(AudioFile& file, uint16_t track, bool done, bool whole);
 
     const SongFacts song_;
     const ExportSettings settings_;

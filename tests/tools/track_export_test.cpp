@@ -1,8 +1,10 @@
 // track_export_test.cpp - the Export command on a drive image: names, questions, space, one pass or track by track, faults.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "transfer_fixture.h"
 
@@ -12,6 +14,12 @@ namespace {
 class ExportTracks : public TransferFixture {
 protected:
     void touch(const std::string& path) { std::ofstream(path) << "old"; }
+    // The names in the output folder, hidden ones included.
+    std::set<std::string> outNames() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(outDir_)) names.insert(entry.path().filename());
+        return names;
+    }
 };
 
 constexpr uint32_t kBlock = 196608;  // OptimalChunk of a 2-track or 6-track song
@@ -149,10 +157,86 @@ TEST_F(ExportTracks, ServerReadErrorOnTheFirstOfTwoTracksAnsweredOkStillExportsT
     EXPECT_TRUE(fileAudio(AudioFormat::Wav, out("Mix-Track01.wav")).empty());
 
     screen_.okCancelAnswer = false;
+    std::filesystem::remove(out("Mix-Track01.wav"));
     std::filesystem::remove(out("Mix-Track02.wav"));
     outcome = exportTracks({0, 1}, AudioFormat::Wav);
     EXPECT_EQ(outcome.files.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(out("Mix-Track02.wav")));
+}
+
+TEST_F(ExportTracks, SymbolicLinksAreRefusedWhateverTheAnswerAndNeverWrittenThrough) {
+    namespace fs = std::filesystem;
+    makeSong(6, 48000, 1000, "Mix");
+    const std::string outside = folder_ + "/outside.wav";
+    const std::string folder = folder_ + "/elsewhere";
+    touch(outside);
+    fs::create_directory(folder);
+    touch(out("inside.wav"));
+    touch(out("Mix-Track01.wav"));
+    const std::vector<std::pair<std::string, std::string>> links = {{"Mix-Track02.wav", out("gone.wav")},
+                                                                    {"Mix-Track03.wav", outside},
+                                                                    {"Mix-Track04.wav", folder},
+                                                                    {"Mix-Track05.wav", out("inside.wav")}};
+    for (const auto& [name, target] : links) fs::create_symlink(target, out(name));
+    screen_.replaceAnswers = {ReplaceAnswer::YesToAll};
+    const TransferOutcome outcome = exportTracks({0, 1, 2, 3, 4}, AudioFormat::Wav);
+
+    EXPECT_EQ(screen_.replaceQuestions.size(), 1u);  // the regular file's only
+    std::vector<std::string> refusals;
+    for (const auto& link : links) {
+        refusals.push_back(out(link.first) + " is a symbolic link; it is not replaced.");
+        EXPECT_EQ(fs::read_symlink(out(link.first)), link.second);
+    }
+    EXPECT_EQ(screen_.errors, refusals);
+    EXPECT_TRUE(outcome.failed);
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_EQ(fileAudio(AudioFormat::Wav, out("Mix-Track01.wav")), audio_[0]);
+    EXPECT_EQ(readBytes(outside), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(readBytes(out("inside.wav")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out("gone.wav"))));
+    EXPECT_TRUE(fs::is_empty(folder));
+
+    // Track by track, with nothing asked, a dangling link is refused all the same.
+    screen_.errors.clear();
+    EXPECT_EQ(exportTracks({1}, AudioFormat::Wav).files.size(), 0u);
+    EXPECT_EQ(screen_.errors, std::vector<std::string>{refusals[0]});
+    EXPECT_FALSE(fs::exists(fs::symlink_status(out("gone.wav"))));
+}
+
+TEST_F(ExportTracks, AReplacementStoppedPartWayLeavesTheOldFileAndNothingElse) {
+    makeSong(6, 48000, 250000, "Mix");
+    touch(out("Mix-Track01.wav"));
+    touch(out("Mix-Track02.wav"));
+    server_->failReadOfTrack = 0;  // answered OK: the second track goes on
+    TransferOutcome outcome = exportTracks({0, 1}, AudioFormat::Wav);
+    EXPECT_EQ(readBytes(out("Mix-Track01.wav")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(fileAudio(AudioFormat::Wav, out("Mix-Track02.wav")), audio_[1]);
+    // Only what the path holds now is reported.
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_EQ(outcome.files[0].track, 1);
+    EXPECT_EQ(outNames(), (std::set<std::string>{"Mix-Track01.wav", "Mix-Track02.wav"}));
+
+    // A replacement gets the mode of a new file, not the private one of a temporary.
+    server_->failReadOfTrack.reset();
+    exportTracks({2}, AudioFormat::Wav);
+    struct stat replaced {}, created {};
+    ASSERT_EQ(::stat(out("Mix-Track02.wav").c_str(), &replaced), 0);
+    ASSERT_EQ(::stat(out("Mix-Track03.wav").c_str(), &created), 0);
+    EXPECT_EQ(replaced.st_mode, created.st_mode);
+
+    // Cancelled in the all-track pass: every old file stays, and a new one holds what was written.
+    for (const char* name : {"Mix-Track01.wav", "Mix-Track02.wav", "Mix-Track03.wav"}) touch(out(name));
+    screen_.polls = 0;
+    screen_.cancelAtPoll = 1;
+    outcome = exportTracks({0, 1, 2, 3}, AudioFormat::Wav);
+    EXPECT_TRUE(outcome.cancelled);
+    for (const char* name : {"Mix-Track01.wav", "Mix-Track02.wav", "Mix-Track03.wav"}) {
+        EXPECT_EQ(readBytes(out(name)), (Bytes{'o', 'l', 'd'})) << name;
+    }
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_EQ(fileAudio(AudioFormat::Wav, out("Mix-Track04.wav")),
+              Bytes(audio_[3].begin(), audio_[3].begin() + kBlock * 3));
+    EXPECT_EQ(outNames().size(), 4u);
 }
 
 TEST_F(ExportTracks, CancelConfirmedAfterABlockLeavesConsistentFilesInEveryFormat) {

@@ -174,6 +174,26 @@ TEST_F(TransferCommands, AnExistingFileIsReplacedOnlyWithYesKeptWithNoClobberAnd
     EXPECT_EQ(fileAudio(AudioFormat::Wav, out("Mix-Track01.wav")), audio_[0]);
 }
 
+TEST_F(TransferCommands, ASymbolicLinkIsRefusedWithOrWithoutYesAndWhatItPointsToKept) {
+    makeSong(2, 44100, 1000, "Mix");
+    releaseDrive();
+    const std::string outside = folder_ + "/outside.wav";
+    std::ofstream(outside) << "old";
+    std::filesystem::create_symlink(outside, out("Mix-Track01.wav"));
+    std::filesystem::create_symlink(folder_ + "/gone.wav", out("Mix-Track02.wav"));
+    for (const char* yes : {"", " --yes"}) {
+        const ToolRun run = vxf("export --drive 1 --project 1 --song 1 --out " + quoted(outDir_) + yes);
+        EXPECT_EQ(run.status, 1) << yes;
+        for (const char* name : {"Mix-Track01.wav", "Mix-Track02.wav"}) {
+            EXPECT_TRUE(contains(run.err, out(name) + " is a symbolic link; it is not replaced.")) << run.err;
+            EXPECT_TRUE(std::filesystem::is_symlink(out(name)));
+        }
+        EXPECT_FALSE(contains(run.err, "already exists")) << run.err;
+        EXPECT_EQ(readBytes(outside), (Bytes{'o', 'l', 'd'}));
+        EXPECT_FALSE(std::filesystem::exists(folder_ + "/gone.wav"));
+    }
+}
+
 TEST_F(TransferCommands, WrongOptionsAreUsageErrorsAndTracksBeyondTheSongFailures) {
     makeSong(8, 96000, 100, "Mix");
     releaseDrive();

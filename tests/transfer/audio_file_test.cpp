@@ -72,6 +72,32 @@ TEST_F(AudioFileTest, OpeningAgainFinishesTheFileBefore) {
     EXPECT_EQ(readFile(pathOf("first.aif"))[0], 'F');
 }
 
+TEST_F(AudioFileTest, AnExistingFileIsReplacedOnlyByAFinishedCloseAndALinkNeverWrittenThrough) {
+    namespace fs = std::filesystem;
+    const std::string path = pathOf("r.wav");
+    writeFile(path, Bytes{'o', 'l', 'd'});
+    for (bool finished : {false, true}) {
+        AudioFile file(sink_);
+        ASSERT_TRUE(file.OpenForWrite(AudioFormat::Wav, path, 48000, 24, 0));
+        EXPECT_EQ(readFile(path), (Bytes{'o', 'l', 'd'}));
+        ASSERT_TRUE(finished ? file.Close() : file.CloseIncomplete());
+    }
+    EXPECT_EQ(readFile(path).size(), 44u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
+
+    // A link put where the file goes after the export's own check is refused at the open.
+    fs::create_symlink(path, pathOf("to-file.wav"));
+    fs::create_symlink(pathOf("gone.wav"), pathOf("dangling.wav"));
+    for (const char* name : {"to-file.wav", "dangling.wav"}) {
+        AudioFile file(sink_);
+        EXPECT_FALSE(file.OpenForWrite(AudioFormat::Wav, pathOf(name), 48000, 24, 0));
+        EXPECT_EQ(file.lastError(), AUDIO_ERR_OPEN);
+        EXPECT_TRUE(fs::is_symlink(pathOf(name)));
+    }
+    EXPECT_EQ(readFile(path).size(), 44u);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(pathOf("gone.wav"))));
+}
+
 TEST_F(AudioFileTest, PathsLongerThan256CharactersAreKeptWhole) {
     std::string folder = dir_;
     while (folder.size() < 300) folder += "/" + std::string(60, 'd');
