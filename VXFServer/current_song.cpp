@@ -34,17 +34,55 @@ bool runLiesInAudioSpace(const BlockRun& run) {
            run.lba < audioClusterAreaEnd();
 }
 
-bool songValuesAreUsable(const Song& song) {
-    if (!songLayoutIsSound(song)) return false;
+bool runsLieInAudioSpace(const Song& song) {
     for (size_t i = 0, n = runsInUse(song.runs); i < n; ++i) {
         if (!runLiesInAudioSpace(song.runs[i])) return false;
     }
     return true;
 }
 
+// The part of a run inside the audio clusters; a run that starts outside
+// them, or between two audio blocks, has none.
+BlockRun partInAudioSpace(const BlockRun& run) {
+    const uint32_t start = state().superBlock.audioSpaceLba;
+    const uint64_t end = audioClusterAreaEnd();
+    if (run.lba < start || run.lba >= end || (run.lba - start) % kSectorsPerAudioBlock != 0) return BlockRun{};
+    const uint64_t room = (end - run.lba) / kSectorsPerAudioBlock;
+    return BlockRun{run.lba, uint32_t(std::min<uint64_t>(run.length, room))};
+}
+
+// Keeps of each run what lies in the audio space, closing up the table.
+uint32_t dropStrayRuns(Song& song) {
+    uint32_t dropped = 0;
+    size_t kept = 0;
+    const size_t n = runsInUse(song.runs);
+    for (size_t i = 0; i < n; ++i) {
+        const BlockRun part = partInAudioSpace(song.runs[i]);
+        if (part.lba != song.runs[i].lba || part.length != song.runs[i].length) ++dropped;
+        if (part.lba != 0) song.runs[kept++] = part;
+    }
+    std::fill(song.runs + kept, song.runs + n, BlockRun{});
+    return dropped;
+}
+
 }  // namespace
 
+bool readSongRecordDroppingStrayRuns(uint32_t lba, Song& song, uint32_t& dropped) {
+    dropped = 0;
+    if (!readSongRecordAsStored(lba, song)) return false;
+    // Only a record that is whole but for its runs is mended; any other fault stands.
+    if (!songLayoutIsSound(song)) return fail(VXF_ERR_SONG_CORRUPT);
+    if (!runsLieInAudioSpace(song)) dropped = dropStrayRuns(song);
+    return true;
+}
+
 bool readSongRecord(uint32_t lba, Song& song) {
+    if (!readSongRecordAsStored(lba, song)) return false;
+    if (!songLayoutIsSound(song) || !runsLieInAudioSpace(song)) return fail(VXF_ERR_SONG_CORRUPT);
+    return true;
+}
+
+bool readSongRecordAsStored(uint32_t lba, Song& song) {
     const SuperBlock& sb = state().superBlock;
     // Loading repairs copies: only a real song slot may be written that way.
     uint32_t slot = 0;
@@ -64,7 +102,6 @@ bool readSongRecord(uint32_t lba, Song& song) {
     };
     if (!loadRecordWithRepair(runsLba, sb.songBrLength, checkRuns)) return false;
     song.lba = lba;
-    if (!songValuesAreUsable(song)) return fail(VXF_ERR_SONG_CORRUPT);
     return true;
 }
 

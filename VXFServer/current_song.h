@@ -14,6 +14,12 @@ namespace vxfserver {
 // layout or block runs cannot be used (runs outside the audio space) is
 // VXF_ERR_SONG_CORRUPT: its values would size buffers and address the drive.
 bool readSongRecord(uint32_t lba, Song& song);
+// The same without the checks of its values: only for mending them.
+bool readSongRecordAsStored(uint32_t lba, Song& song);
+// The scan's reading: a record whose only fault is runs reaching outside the
+// audio space (into the system area, past the drive's end) loads with those
+// runs cut to the audio space or dropped; `dropped` counts the runs changed.
+bool readSongRecordDroppingStrayRuns(uint32_t lba, Song& song, uint32_t& dropped);
 
 // Writes the current song's record: information block, then block runs,
 // each to both copies.

@@ -25,10 +25,12 @@ struct Unflushed {
 
 Unflushed g_unflushed;
 
+// A failed flush is told to the operation that asked for it, and only to it:
+// the next one, maybe on another drive, starts with nothing owed.
 bool flushDrive(uint32_t driveId) {
     ScsiReply reply{};
-    if (DoScsiCall(driveId, I1394_SCSI_SYNCHRONIZE_CACHE, &reply) != I1394_OK) return fail(VXF_ERR_DISK_WRITE);
     g_unflushed = Unflushed{};
+    if (DoScsiCall(driveId, I1394_SCSI_SYNCHRONIZE_CACHE, &reply) != I1394_OK) return fail(VXF_ERR_DISK_WRITE);
     return true;
 }
 

@@ -9,6 +9,18 @@
 
 using namespace vxfserver;
 
+namespace vxfserver {
+
+int32_t scanDrive(uint32_t handle, ScanResult& result) {
+    if (!enterExport(handle, kRawFrame)) return finishExport(false);
+    const bool scanned = scanVolume(result);
+    // A scan cut short may leave memory ahead of the drive: it is read afresh.
+    if (!scanned) forgetCurrentDrive();
+    return finishExport(scanned);
+}
+
+}  // namespace vxfserver
+
 extern "C" {
 
 int32_t tavovxfDriveUpgrade(uint32_t handle) {
@@ -24,13 +36,9 @@ int32_t tavovxfDriveUpgrade(uint32_t handle) {
 }
 
 int32_t tavovxfDriveScan(uint32_t handle) {
-    if (!enterExport(handle, kRawFrame)) return finishExport(false);
-    // The scan's two figures are for the server's own use; the interface does not return them.
+    // The scan's figures are for the server's own use; this interface does not return them.
     ScanResult result{};
-    const bool scanned = scanVolume(result);
-    // A scan cut short may leave memory ahead of the drive: it is read afresh.
-    if (!scanned) forgetCurrentDrive();
-    return finishExport(scanned);
+    return scanDrive(handle, result);
 }
 
 int32_t tavovxfDriveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, uint8_t fix, uint16_t* failedReads,

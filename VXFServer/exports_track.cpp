@@ -1,4 +1,5 @@
 // exports_track.cpp - the track family of exports: track count, transfer size, reading and writing audio.
+#include "cluster_claims.h"
 #include "current_song.h"
 #include "export_frame.h"
 #include "server_state.h"
@@ -14,6 +15,16 @@ bool trackCount(uint16_t& count) {
     if (!requireCurrentSong()) return false;
     count = callerTrackCount(state().song);
     return true;
+}
+
+// Another song's audio is never written over: a write of a song that is
+// neither protected nor missing (those are refused by the write itself)
+// first makes sure its clusters are its own.
+template <class Write>
+bool guarded(Write&& write) {
+    const Song& song = state().song;
+    if (song.lba != 0 && !isWriteProtected(song) && !guardSongWrite()) return false;
+    return write();
 }
 
 }  // namespace
@@ -45,13 +56,13 @@ int32_t tavovxfTrackReadAll(uint32_t handle, uint32_t offset, uint32_t count, ui
 int32_t tavovxfTrackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
                           uint16_t byteOrder, const void* source) {
     return runExport(handle, kTrackWriteFrame,
-                     [&] { return writeTrack(track, offset, count, bytesPerSample, byteOrder, source); });
+                     [&] { return guarded([&] { return writeTrack(track, offset, count, bytesPerSample, byteOrder, source); }); });
 }
 
 int32_t tavovxfTrackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
                              uint16_t byteOrder, const void* const* sources) {
     return runExport(handle, kTrackWriteFrame,
-                     [&] { return writeAllTracks(offset, count, bytesPerSample, byteOrder, sources); });
+                     [&] { return guarded([&] { return writeAllTracks(offset, count, bytesPerSample, byteOrder, sources); }); });
 }
 
 }  // extern "C"

@@ -1,6 +1,8 @@
 // format.cpp - writing a new, empty "1.10 " volume over the whole current drive.
 #include "format.h"
 
+#include "cluster_claims.h"
+
 #include <cstring>
 
 #include "bitmaps.h"
@@ -59,6 +61,7 @@ SuperBlock freshSuperBlock(uint32_t sectorCount) {
 
 bool writeVolume(uint32_t formerSectorCount) {
     ServerState& st = state();
+    forgetClusterClaims();
     uint8_t cleared[kSectorSize] = {};
     // The old copy of the super block goes first: a volume cut short by a
     // failure is then never taken for the old one at its end.

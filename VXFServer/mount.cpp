@@ -1,6 +1,8 @@
 // mount.cpp - mounting the current drive's volume and the figures a mounted volume answers.
 #include "mount.h"
 
+#include "cluster_claims.h"
+
 #include <cstring>
 
 #include "bitmaps.h"
@@ -14,6 +16,7 @@ namespace vxfserver {
 bool mountVolume() {
     ServerState& st = state();
     st.flags = 0;
+    forgetClusterClaims();
     if (!readSuperBlock() || !loadProjectList() || !loadSongBitmap() || !loadAudioBitmap()) {
         st.flags = 0;
         return false;

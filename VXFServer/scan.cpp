@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "audio_census.h"
+#include "bitmaps.h"
+#include "cluster_claims.h"
 #include "current_song.h"
 #include "errors.h"
 #include "handles.h"
@@ -13,7 +15,9 @@
 #include "project_record.h"
 #include "project_recovery.h"
 #include "server_state.h"
+#include "shared_clusters.h"
 #include "song_check.h"
+#include "song_listings.h"
 #include "song_slots.h"
 #include "super_block.h"
 
@@ -35,24 +39,27 @@ bool releaseBrokenSlot(uint32_t lba) {
     return writeSuperBlock();
 }
 
-// Every song of the open project by index: one that loads is checked, a
-// corrupt one leaves the list (its clusters come back with the rebuild) and
-// the same index is tried again. Songs are read without becoming the
+// Every song of the open project by index: one that loads is checked (runs
+// reaching outside the audio space are damage to mend, not a song to lose),
+// a corrupt one leaves the list (its clusters come back with the rebuild)
+// and the same index is tried again. Songs are read without becoming the
 // primary or remembered song.
-bool checkSongsOfOpenProject(uint32_t& removed) {
+bool checkSongsOfOpenProject(ScanResult& result) {
     const ProjectRecord& project = state().project;
     for (uint32_t i = 0; i < project.songCount;) {
         const uint32_t lba = project.songs[i];
         closeSong();
-        if (readSongRecord(lba, state().song)) {
-            if (!checkCurrentSong()) return false;
+        uint32_t dropped = 0;
+        if (readSongRecordDroppingStrayRuns(lba, state().song, dropped)) {
+            if (!checkCurrentSong() || (dropped > 0 && !saveSong())) return false;
+            result.repairedSongs += dropped > 0 ? 1 : 0;
             ++i;
             continue;
         }
         if (!isCorruptSongError(lastError())) return false;
         closeSong();
         if (!removeSong(lba) || !releaseBrokenSlot(lba)) return false;
-        ++removed;
+        ++result.removedSongs;
     }
     closeSong();
     return true;
@@ -60,14 +67,16 @@ bool checkSongsOfOpenProject(uint32_t& removed) {
 
 // The projects the list names, in list order; slots it does not name are
 // not projects, whatever old records they hold.
-bool checkListedProjects(uint32_t& removed) {
+bool checkListedProjects(ScanResult& result) {
     const ProjectList& list = state().projectList;
-    const std::vector<uint32_t> handles(list.handles, list.handles + std::min<uint32_t>(list.count, kMaxProjectHandles));
+    // A copy: a recovery may rewrite the list.
+    std::vector<uint32_t> handles;
+    for (uint32_t i = 0; i < std::min<uint32_t>(list.count, kMaxProjectHandles); ++i) handles.push_back(list.handles[i]);
     for (uint32_t handle : handles) {
         if (!visitProject(handle)) {
             if (!isCorruptProjectError(lastError()) || !recoverProject(handle)) return false;
         }
-        if (!checkSongsOfOpenProject(removed)) return false;
+        if (!checkSongsOfOpenProject(result)) return false;
     }
     return true;
 }
@@ -75,14 +84,30 @@ bool checkListedProjects(uint32_t& removed) {
 // Songs in the song bitmap that no project names would be out of reach for
 // good: while the list has room they go into new projects and are checked
 // there. With a full list they stay as they are, their clusters in use.
-bool adoptUnreferencedSongs(uint32_t& removed) {
+bool adoptUnreferencedSongs(ScanResult& result) {
     for (;;) {
         std::vector<uint32_t> songs;
         if (!unreferencedSongs(0, songs)) return false;
         if (songs.empty() || state().projectList.count >= state().superBlock.maxProjects) return true;
         if (!adoptIntoNewProject(songs)) return lastError() == VXF_ERR_PLIST_FULL;
-        if (!checkSongsOfOpenProject(removed)) return false;
+        if (!checkSongsOfOpenProject(result)) return false;
     }
+}
+
+// A song a list names is the volume's, whatever its slot's bit says: the bit
+// is set again, so that the census counts its clusters and no new song takes
+// its slot.
+bool markListedSongSlots(uint32_t& marked) {
+    SongListings listings;
+    if (!collectListings(listings)) return false;
+    marked = 0;
+    for (const auto& [lba, places] : listings) {
+        uint32_t slot = 0;
+        if (!songSlotOf(lba, slot) || slotInUse(slot)) continue;
+        state().songBitmap.words[slot / 32] |= 1u << (slot % 32);
+        ++marked;
+    }
+    return marked == 0 || writeSongBitmap();
 }
 
 // Song slots in use: after an interrupted create or delete the super block's
@@ -100,15 +125,15 @@ uint32_t songSlotsInUse() {
 // bitmap, orphans included: a cluster marked but unused is freed, and one in
 // use but marked free is marked, so that no later write is granted it.
 // `correction` is how far Available Clusters moved, either way.
-bool rebuildAudioBitmap(uint32_t& correction, uint32_t& removed) {
+bool rebuildAudioBitmap(uint32_t& correction, ScanResult& result) {
     closeSong();
     ClusterCensus census;
     startCensus(census);
     // Only a song that no list names can fail here; with no room to adopt it
     // its broken record is given up like a listed one.
-    auto giveUpOrphan = [&removed](uint32_t lba) {
+    auto giveUpOrphan = [&result](uint32_t lba) {
         if (!releaseBrokenSlot(lba)) return false;
-        ++removed;
+        ++result.removedSongs;
         return true;
     };
     if (!censusOfSongSlots(census, giveUpOrphan)) return false;
@@ -121,6 +146,15 @@ bool rebuildAudioBitmap(uint32_t& correction, uint32_t& removed) {
     return writeAudioBitmap() && writeSuperBlock();
 }
 
+bool untangle(ScanResult& result) {
+    SharingReport sharing;
+    if (!untangleSharedClusters(sharing)) return false;
+    result.sharedClusters = sharing.shared;
+    result.copiedClusters = sharing.copied;
+    result.unresolved = sharing.unresolved;
+    return true;
+}
+
 }  // namespace
 
 bool scanVolume(ScanResult& result) {
@@ -128,19 +162,21 @@ bool scanVolume(ScanResult& result) {
     if (!mountVolume()) return false;
     const SuperBlock& sb = state().superBlock;
     const uint32_t freeAtStart = sb.availableClusters;
-    uint32_t removed = 0;
     uint32_t correction = 0;
-    const bool songsChecked = checkListedProjects(removed) && adoptUnreferencedSongs(removed);
+    const bool songsChecked = keepOneListingPerSong(result.extraListings) && checkListedProjects(result) &&
+                              adoptUnreferencedSongs(result);
     const int64_t changeDuringChecks = int64_t(sb.availableClusters) - int64_t(freeAtStart);
-    const bool scanned = songsChecked && rebuildAudioBitmap(correction, removed);
+    const bool scanned = songsChecked && markListedSongSlots(result.relistedSongs) && untangle(result) &&
+                         rebuildAudioBitmap(correction, result);
     closeSong();
     rememberSong(0);
+    forgetClusterClaims();
     if (!scanned) return false;
     const int64_t clusters = std::max<int64_t>(0, changeDuringChecks + int64_t(correction));
     const uint64_t kib = uint64_t(clusters) * sb.audioBlocksPerCluster * sb.sectorsPerAudioBlock / 2;
-    result.removedSongs = uint16_t(std::min<uint32_t>(removed, 0xFFFF));
     result.spaceKiB = uint32_t(std::min<uint64_t>(kib, 0xFFFFFFFFu));
-    return true;
+    // Songs still sharing clusters stay as they were: the drive has no room for their copies.
+    return result.unresolved.empty() || fail(VXF_ERR_DISK_FULL);
 }
 
 }  // namespace vxfserver

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "bitmaps.h"
+#include "cluster_claims.h"
 #include "block_runs.h"
 #include "current_song.h"
 #include "errors.h"
@@ -130,6 +131,7 @@ bool finishSongWrite(uint32_t end, uint64_t audioBytes, const SongAudioSnapshot&
 
 bool freeSongAudio() {
     ServerState& st = state();
+    forgetClusterClaims();
     Song& song = st.song;
     // Every run is checked before any block is released, so a table that
     // claims more blocks than the song counts frees nothing.

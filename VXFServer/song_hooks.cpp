@@ -8,6 +8,7 @@
 #include "project_record.h"
 #include "server_state.h"
 #include "song_audio.h"
+#include "song_listings.h"
 #include "song_slots.h"
 #include "super_block.h"
 
@@ -55,10 +56,33 @@ bool reloadRememberedSong(uint32_t lba) { return !stillListed(lba) || loadSong(l
 
 bool reviewRememberedSong(uint32_t lba) { return !stillListed(lba) || readAndMakeCurrent(lba); }
 
+bool listingsOfCurrentSong(uint32_t& count) {
+    if (!requireSongContext()) return false;
+    const ServerState& st = state();
+    const uint32_t lba = st.song.lba;
+    SongListings listings;
+    if (!collectListings(listings)) return false;
+    count = 0;
+    for (const Listing& listing : listings[lba]) count += listing.project == st.openProject ? 0 : 1;
+    // The open project as it stands in memory, listed or not.
+    for (uint32_t i = 0; i < st.project.songCount && i < kMaxSongHandles; ++i) count += st.project.songs[i] == lba;
+    return true;
+}
+
 bool deleteCurrentSong() {
     if (!requireSongChange()) return false;
     ServerState& st = state();
     const uint32_t lba = st.song.lba;
+    uint32_t listings = 0;
+    if (!listingsOfCurrentSong(listings)) return false;
+    // Listed elsewhere too (a move cut short, a damaged list): this list lets
+    // go of it, and the other listing keeps the song with its slot and audio.
+    if (listings > 1) {
+        if (!removeSong(lba)) return false;
+        closeSong();
+        rememberSong(0);
+        return true;
+    }
     if (!freeSongAudio() || !removeSong(lba) || !releaseSongSlot(lba)) return false;
     if (st.superBlock.currentSongs > 0) st.superBlock.currentSongs -= 1;
     if (!writeSuperBlock()) return false;

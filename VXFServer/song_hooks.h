@@ -14,8 +14,13 @@ bool loadSong(uint32_t lba);
 void closeSong();
 
 // Deletes the current song: frees its audio, removes it from the open
-// project, releases its slot and counts it out of the volume.
+// project, releases its slot and counts it out of the volume. A song that
+// another list (or this one a second time) names too is only taken out of
+// the open project's list: the other listing keeps it whole.
 bool deleteCurrentSong();
+
+// How many times the listed projects and the open project list the current song.
+bool listingsOfCurrentSong(uint32_t& count);
 
 // Selection: makes the handle's remembered song current again after its
 // drive or project was reloaded.

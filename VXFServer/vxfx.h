@@ -38,6 +38,27 @@ VXFSERVER_API int32_t vxfxDriveGetChangeCount(uint32_t handle, uint64_t* count, 
  * The text is cut to size - 1 characters; the last error is left alone. */
 VXFSERVER_API int32_t vxfxGetInUseText(char* buffer, uint32_t size);
 
+/* The drive scan of tavovxfDriveScan, with what it did. Beyond removing songs that no longer load and rebuilding
+ * the audio bitmap, the scan keeps every listed song's audio: a song listed twice keeps one listing, a listed song
+ * whose slot was marked free is marked again, runs that reach outside the audio space are cut away, and a cluster
+ * two songs claim is copied so that each keeps its own. When no free space is left for such copies the songs stay
+ * as they were, the scan fails with VXF_ERR_DISK_FULL after doing everything else, and `unresolved` names them. */
+typedef struct VxfxScanReport {
+    uint32_t removedSongs;    /* songs whose records no longer load, taken out */
+    uint32_t spaceKiB;        /* space whose free or used state was corrected */
+    uint32_t extraListings;   /* listings of a song in a second list (or twice in one) removed */
+    uint32_t relistedSongs;   /* listed songs whose slot was marked free, marked in use again */
+    uint32_t repairedSongs;   /* songs whose runs reached outside the audio space, cut to it */
+    uint32_t sharedClusters;  /* clusters claimed by a second song, or twice by one */
+    uint32_t copiedClusters;  /* of them, copied so that each claimant has its own */
+    char unresolved[512];     /* songs left sharing clusters, a line each; cut to fit */
+} VxfxScanReport;
+VXFSERVER_API int32_t vxfxDriveScan(uint32_t handle, VxfxScanReport* report);
+
+/* How many times the projects list the handle's current song. More than one (a move cut short, a damaged list):
+ * tavovxfSongDelete then only takes it out of the open project, and the other listing keeps it whole. */
+VXFSERVER_API int32_t vxfxSongGetListingCount(uint32_t handle, uint16_t* count);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "server_session.h"
+#include "vxfx.h"
 
 namespace {
 
@@ -47,6 +48,23 @@ unsigned removedSongs(const std::vector<std::optional<uint16_t>>& before,
     return removed;
 }
 
+// What the scan mended beyond its removals and the space, in the message; nothing when it mended nothing else.
+std::string repairs(const VxfxScanReport& report) {
+    std::string text;
+    auto add = [&text](uint32_t count, const char* one, const char* many) {
+        if (count == 0) return;
+        text += "; " + std::to_string(count) + " " + (count == 1 ? one : many);
+    };
+    add(report.extraListings, "second listing of a song removed", "second listings of songs removed");
+    add(report.relistedSongs, "listed song's slot marked in use again", "listed songs' slots marked in use again");
+    add(report.repairedSongs, "song's runs outside the audio space cut away", "songs' runs outside the audio space cut away");
+    if (report.sharedClusters > 0) {
+        text += "; " + std::to_string(report.sharedClusters) + " shared cluster" +
+                (report.sharedClusters == 1 ? "" : "s") + ", " + std::to_string(report.copiedClusters) + " copied";
+    }
+    return text;
+}
+
 int runScan(const Args& args) {
     if (!args.positional().empty()) throw UsageError{"takes no arguments"};
     const int64_t number = args.number("drive", 1, 65535);
@@ -56,7 +74,11 @@ int runScan(const Args& args) {
     if (tavovxfDriveGetFreeSpace(drive.handle(), &freeBefore) != VXF_OK) return vxf::server::failWith(drive.label());
     const auto before = songsPerProject(drive);
 
-    if (tavovxfDriveScan(drive.handle()) != VXF_OK) return vxf::server::failWith("scan of " + drive.label());
+    VxfxScanReport report{};
+    if (vxfxDriveScan(drive.handle(), &report) != VXF_OK) {
+        if (report.unresolved[0] != '\0') std::fputs(report.unresolved, stderr);
+        return vxf::server::failWith("scan of " + drive.label());
+    }
 
     uint32_t freeAfter = 0;
     if (tavovxfDriveGetFreeSpace(drive.handle(), &freeAfter) != VXF_OK) return vxf::server::failWith(drive.label());
@@ -65,11 +87,14 @@ int runScan(const Args& args) {
     const uint32_t space = freeAfter > freeBefore ? freeAfter - freeBefore : freeBefore - freeAfter;
     const unsigned removed = removedSongs(before, after);
     if (args.has("json")) {
-        std::printf("{\"drive\": %lld, \"removedSongs\": %u, \"spaceKiB\": %u, \"freeKiB\": %u}\n", (long long)number,
-                    removed, space, freeAfter);
+        std::printf("{\"drive\": %lld, \"removedSongs\": %u, \"spaceKiB\": %u, \"freeKiB\": %u, "
+                    "\"extraListingsRemoved\": %u, \"songSlotsMarked\": %u, \"songsWithRunsCut\": %u, "
+                    "\"sharedClusters\": %u, \"copiedClusters\": %u}\n",
+                    (long long)number, removed, space, freeAfter, report.extraListings, report.relistedSongs,
+                    report.repairedSongs, report.sharedClusters, report.copiedClusters);
     } else {
-        std::printf("scanned %s: %u song%s removed, %u KiB of space corrected, %u KiB free\n", drive.label().c_str(),
-                    removed, removed == 1 ? "" : "s", space, freeAfter);
+        std::printf("scanned %s: %u song%s removed, %u KiB of space corrected, %u KiB free%s\n", drive.label().c_str(),
+                    removed, removed == 1 ? "" : "s", space, freeAfter, repairs(report).c_str());
     }
     return kExitOk;
 }
@@ -78,7 +103,8 @@ const Registrar scan{Command{
     "scan",
     "--drive N [--json]",
     "check every project and song of drive N: remove songs that no longer load, give unreferenced songs a project, "
-    "rebuild the audio bitmap from the songs",
+    "keep a song listed twice in one list, cut runs that reach outside the audio space, give songs that share "
+    "clusters copies of their own, rebuild the audio bitmap from the songs",
     {"drive"},
     {"json"},
     runScan,

@@ -4,6 +4,7 @@
 
 #include "cli.h"
 #include "server_session.h"
+#include "vxfx.h"
 #include "song_session.h"
 
 namespace {
@@ -56,7 +57,15 @@ int runDeleteSong(const Args& args) {
     vxf::server::Drive drive;
     std::string label;
     if (!vxf::server::openSongFromArgs(drive, args, label, vxf::server::Purpose::Change)) return kExitFailure;
+    uint16_t listings = 0;
+    if (vxfxSongGetListingCount(drive.handle(), &listings) != VXF_OK) return vxf::server::failWith(label);
     if (tavovxfSongDelete(drive.handle()) != VXF_OK) return vxf::server::failWith(label);
+    if (listings > 1) {
+        // A move cut short left it in two lists: the other one keeps the song and its audio.
+        std::printf("removed %s from this project only: another listing of the song keeps it and its audio\n",
+                    label.c_str());
+        return kExitOk;
+    }
     std::printf("deleted %s\n", label.c_str());
     return kExitOk;
 }
