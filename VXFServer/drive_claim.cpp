@@ -25,6 +25,10 @@ constexpr off_t kOffMagic = 0;
 constexpr off_t kOffCount = 8;
 constexpr off_t kOffHolder = 16;
 constexpr size_t kProgramChars = 16;
+// Release counts: one word per project slot, then one per song slot.
+constexpr off_t kOffReleases = 64;
+constexpr uint32_t kProjectSlots = 128;
+constexpr uint32_t kSongSlots = 12288;
 
 // Written whole by the holder after it took the lock; its pid is cleared before it lets go.
 struct HolderRecord {
@@ -113,6 +117,11 @@ std::optional<std::string> backingPathOf(uint32_t driveId) {
     return entry->path;
 }
 
+void DriveClaim::removeSharedRecord(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) ::shm_unlink(recordName(info).c_str());
+}
+
 std::unique_ptr<DriveClaim> DriveClaim::open(const std::string& path) {
     bool writable = false;
     const int fd = openStore(path, writable);
@@ -183,6 +192,29 @@ std::optional<uint64_t> DriveClaim::changeCount() const {
 void DriveClaim::countChange() {
     std::optional<uint64_t> count = changeCount();
     if (count) writeValue(recordFd_, kOffCount, *count + 1);
+}
+
+namespace {
+
+// Where a slot's release count lies; -1 for an index past the table.
+off_t releaseOffset(DriveClaim::Slot kind, uint32_t index) {
+    if (kind == DriveClaim::Slot::Project) return index < kProjectSlots ? kOffReleases + off_t(index) * 4 : -1;
+    return index < kSongSlots ? kOffReleases + off_t(kProjectSlots + index) * 4 : -1;
+}
+
+}  // namespace
+
+uint32_t DriveClaim::releases(Slot kind, uint32_t index) const {
+    const off_t at = releaseOffset(kind, index);
+    uint32_t count = 0;
+    // Only compared with an earlier reading: a record that holds garbage forgets, never keeps.
+    if (at < 0 || !readValue(recordFd_, at, count)) return 0;
+    return count;
+}
+
+void DriveClaim::countRelease(Slot kind, uint32_t index) {
+    const off_t at = releaseOffset(kind, index);
+    if (at >= 0 && changeCount()) writeValue(recordFd_, at, releases(kind, index) + 1);
 }
 
 void DriveClaim::noteHolder(ClaimPurpose purpose) {

@@ -32,6 +32,10 @@ std::optional<std::string> backingPathOf(uint32_t driveId);
 // names the program that holds the lock now.
 class DriveClaim {
 public:
+    // Removes the shared record of the store at `path`: for a store that goes
+    // for good (a test's image). Programs that still have it open keep it.
+    static void removeSharedRecord(const std::string& path);
+
     // Opens the store (read-write where allowed) and its shared record.
     // Null when the store cannot be opened.
     static std::unique_ptr<DriveClaim> open(const std::string& path);
@@ -55,6 +59,15 @@ public:
     std::optional<uint64_t> changeCount() const;
     // Counts one change; only while locked.
     void countChange();
+
+    // How often a project or song record slot was given up (a project or
+    // song deleted) since the machine started: a handle that remembers a
+    // record tells a new song in the old one's slot from the old one. 0 when
+    // the shared record is out of reach.
+    enum class Slot : uint32_t { Project = 0, Song = 1 };
+    uint32_t releases(Slot kind, uint32_t index) const;
+    // Counts one release; only while locked.
+    void countRelease(Slot kind, uint32_t index);
 
     void noteHolder(ClaimPurpose purpose);
     ClaimHolder holder() const;

@@ -196,6 +196,16 @@ void noteDriveWrite() {
     if (s.loadedEntry == entry->id) s.loadedCount = entry->claim->changeCount();
 }
 
+uint32_t recordReleases(DriveClaim::Slot kind, uint32_t index) {
+    const ClaimEntry* entry = sharing().exportEntry;
+    return entry != nullptr && entry->locked ? entry->claim->releases(kind, index) : 0;
+}
+
+void noteRecordReleased(DriveClaim::Slot kind, uint32_t index) {
+    ClaimEntry* entry = sharing().exportEntry;
+    if (entry != nullptr && entry->locked) entry->claim->countRelease(kind, index);
+}
+
 bool takeRefreshAfterForeignChange() { return std::exchange(sharing().refreshPending, false); }
 
 bool driveChangeState(size_t slotIndex, uint64_t& count, bool& busy) {

@@ -40,6 +40,11 @@ bool exportDriveIsHeld();
 // even when this one dies half way.
 void noteDriveWrite();
 
+// Release counts of record slots of the running export's drive (0 when it
+// has none); the export gives up a slot: counted for every program.
+uint32_t recordReleases(DriveClaim::Slot kind, uint32_t index);
+void noteRecordReleased(DriveClaim::Slot kind, uint32_t index);
+
 // True once after the current drive was forgotten because another program
 // changed it: the selection re-reads it without writing any bookkeeping of
 // its own (which would count as a change in turn).

@@ -1,6 +1,8 @@
 // project_list.cpp - the project list sector: drive names, the ordered project handles, the primary project.
 #include "project_list.h"
 
+#include "drive_sharing.h"
+
 #include <cstring>
 
 #include "errors.h"
@@ -191,6 +193,8 @@ bool deleteProject(uint32_t handle) {
     // Checked before any song goes, so an unlisted project loses nothing.
     if (!projectListed(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
     if (!openProject(handle) || !deleteAllSongs() || !removeProject(handle)) return false;
+    const SuperBlock& sb = state().superBlock;
+    if (sb.projectLength != 0) noteRecordReleased(DriveClaim::Slot::Project, (handle - sb.projectLba) / sb.projectLength);
     forgetOpenProject();
     rememberProject(0);
     rememberSong(0);

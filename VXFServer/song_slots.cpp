@@ -1,6 +1,8 @@
 // song_slots.cpp - taking and releasing song record slots in the song bitmap.
 #include "song_slots.h"
 
+#include "drive_sharing.h"
+
 #include "bitmaps.h"
 #include "errors.h"
 #include "mount.h"
@@ -38,6 +40,8 @@ bool releaseSongSlot(uint32_t handle) {
     uint32_t k = 0;
     if (!songSlotOf(handle, k)) return fail(VXF_ERR_INVALID_PARAMETER);
     state().songBitmap.words[k / 32] &= ~(1u << (k % 32));
+    // Handles that remember the song must not take a new one in its slot for it.
+    noteRecordReleased(DriveClaim::Slot::Song, k);
     return writeSongBitmap();
 }
 

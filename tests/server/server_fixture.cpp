@@ -10,6 +10,7 @@
 
 #include "server_lifecycle.h"
 #include "VXF1394/lifecycle.h"
+#include "drive_claim.h"
 #include "record.h"
 #include "server_state.h"
 
@@ -38,6 +39,10 @@ void ServerFixture::TearDown() {
     vxf1394::processDetach();
     vxf1394::testing::resetAll();
     std::error_code ec;
+    // The images go for good: so do the records other programs would share of them.
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
+        if (entry.is_regular_file(ec)) DriveClaim::removeSharedRecord(entry.path().string());
+    }
     std::filesystem::remove_all(folder_, ec);
 }
 
