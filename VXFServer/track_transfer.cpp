@@ -96,14 +96,22 @@ bool unpackTrackBlocks(TrackSpan span, uint32_t start, uint32_t count, uint8_t* 
     return true;
 }
 
-bool packTrackBlocks(TrackSpan span, const uint8_t* const* areas, SampleFormat format) {
+bool packTrackBlocks(TrackSpan span, uint32_t from, uint32_t to, const uint8_t* const* areas, SampleFormat format) {
     const Song& song = state().song;
-    if (!checkSpan(song, span) || format.order > 1) return fail(VXF_ERR_INVALID_PARAMETER);
     const uint32_t r = storedPerCallerTrack(song);
+    if (!checkSpan(song, span) || format.order > 1 || from > to || to > song.samplesPerTrackBlock * r) {
+        return fail(VXF_ERR_INVALID_PARAMETER);
+    }
     for (uint32_t t = span.first; t < span.first + span.count; ++t) {
         const uint8_t* area = areas[(t - span.first) / r];
-        const uint8_t* source = area == nullptr ? nullptr : area + (t % r) * format.bytes;
-        packSamples(source, song.samplesPerTrackBlock, r, format, trackBlockInBuffer(song, t));
+        if (area == nullptr) continue;
+        // At 88.2 and 96 kHz caller samples alternate between the r stored
+        // tracks, so an odd end of the range belongs to one of them only.
+        const uint32_t q = t % r;
+        const uint32_t first = (from + r - 1 - q) / r;
+        const uint32_t last = (to + r - 1 - q) / r;
+        packSamples(area + (size_t(first) * r + q - from) * format.bytes, last - first, r, format,
+                    trackBlockInBuffer(song, t) + size_t(first) * kDriveSampleBytes);
     }
     return true;
 }

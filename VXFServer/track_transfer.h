@@ -33,9 +33,14 @@ bool writeAudioBlock(uint32_t blockLba);
 // Conversion between the track buffer and caller memory. Each caller track of
 // the span has its own area; its r stored tracks interleave sample by sample.
 // Unpacking converts `count` stored samples from `start` of each track block
-// into area + r x j x bytes for sample j; packing converts whole track blocks.
+// into area + r x j x bytes for sample j.
 bool unpackTrackBlocks(TrackSpan span, uint32_t start, uint32_t count, uint8_t* const* areas, SampleFormat format);
-bool packTrackBlocks(TrackSpan span, const uint8_t* const* areas, SampleFormat format);
+// Packing converts the caller samples [from, to) of the block, counted in
+// caller samples (r per stored position), from areas that start at caller
+// sample `from`. Every other drive sample keeps its bytes, and so does every
+// caller track whose area is null: a caller narrower than 24 bits never cuts
+// the samples around its own.
+bool packTrackBlocks(TrackSpan span, uint32_t from, uint32_t to, const uint8_t* const* areas, SampleFormat format);
 // Silence in every track block of the buffer.
 void clearTrackBuffer();
 

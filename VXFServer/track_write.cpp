@@ -2,9 +2,6 @@
 #include "track_write.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
-#include <new>
 
 #include "block_runs.h"
 #include "current_song.h"
@@ -16,10 +13,6 @@
 namespace vxfserver {
 
 namespace {
-
-// Room for one audio block's samples at 4 bytes each, whatever the track count.
-constexpr size_t kConversionBufferBytes = 786432;
-static_assert(kConversionBufferBytes == size_t(kFramesPerAudioBlock) * kSamplesPerFrame * 4);
 
 // One write in caller units: the caller tracks taking part and their sources.
 struct CallerWrite {
@@ -44,40 +37,29 @@ bool writeSpan(const CallerWrite& write, uint32_t lba) {
     return write.wholeBlocks ? writeAudioBlock(lba) : writeTrackBlocks(lba, write.span);
 }
 
-// The caller samples [from, to) of block `block` replace those on the drive:
-// the block is converted into the conversion buffer (from the buffer when the
-// cache holds it, as silence when it is new), merged and packed back.
-bool writePartOfBlock(const CallerWrite& write, uint32_t block, uint32_t lba, bool fresh, uint64_t from,
-                      uint64_t to, uint8_t* conversion) {
-    const Song& song = state().song;
-    const uint32_t bytes = write.format.bytes;
-    const size_t areaBytes = size_t(song.samplesPerTrackBlock) * storedPerCallerTrack(song) * bytes;
-    const uint64_t blockStart = uint64_t(block) * song.samplesPerTrackBlock * storedPerCallerTrack(song);
-    uint8_t* areas[kMaxStoredTracks];
-    for (uint32_t c = 0; c < callerTracksOf(write); ++c) areas[c] = conversion + c * areaBytes;
-
+// Brings the block as the drive has it into the track buffer, unless the
+// cache holds it already or it is new to an all-tracks write (silence then),
+// so that packing the caller's part over it leaves the rest bit for bit.
+bool loadBlock(const CallerWrite& write, uint32_t block, uint32_t lba, bool fresh) {
     if (fresh && write.wholeBlocks) {
-        std::memset(conversion, 0, areaBytes * callerTracksOf(write));
-    } else {
-        const bool held = cacheHolds(block, write.span);
-        if (!held && !(write.wholeBlocks ? readAudioBlock(lba) : readTrackBlocks(lba, write.span))) return false;
-        if (!unpackTrackBlocks(write.span, 0, song.samplesPerTrackBlock, areas, write.format)) return false;
+        clearTrackBuffer();
+        return true;
     }
-    for (uint32_t c = 0; c < callerTracksOf(write); ++c) {
-        if (write.sources[c] == nullptr) continue;
-        std::memcpy(areas[c] + (from - blockStart) * bytes, write.sources[c] + (from - write.begin) * bytes,
-                    (to - from) * bytes);
-    }
-    const uint8_t* const* packed = areas;
-    return packTrackBlocks(write.span, packed, write.format) && writeSpan(write, lba);
+    if (cacheHolds(block, write.span)) return true;
+    return write.wholeBlocks ? readAudioBlock(lba) : readTrackBlocks(lba, write.span);
 }
 
-bool writeWholeBlock(const CallerWrite& write, uint32_t lba, uint64_t from) {
+// A track without a source keeps a null area, so that the buffer's samples
+// of it go back to the drive untouched.
+bool packAndWrite(const CallerWrite& write, uint32_t lba, uint64_t blockStart, uint64_t from, uint64_t to) {
     const uint8_t* areas[kMaxStoredTracks];
     for (uint32_t c = 0; c < callerTracksOf(write); ++c) {
-        areas[c] = write.sources[c] + (from - write.begin) * write.format.bytes;
+        const uint8_t* source = write.sources[c];
+        areas[c] = source == nullptr ? nullptr : source + (from - write.begin) * write.format.bytes;
     }
-    return packTrackBlocks(write.span, areas, write.format) && writeSpan(write, lba);
+    return packTrackBlocks(write.span, uint32_t(from - blockStart), uint32_t(to - blockStart), areas,
+                           write.format) &&
+           writeSpan(write, lba);
 }
 
 // A block a single-track write reaches first is cleared on every track.
@@ -88,7 +70,7 @@ bool clearNewBlock(uint32_t block, uint32_t lba) {
     return true;
 }
 
-bool writeBlocks(const CallerWrite& write, uint8_t* conversion) {
+bool writeBlocks(const CallerWrite& write) {
     ServerState& st = state();
     const Song& song = st.song;
     const uint64_t blockSamples = uint64_t(song.samplesPerTrackBlock) * storedPerCallerTrack(song);
@@ -108,11 +90,10 @@ bool writeBlocks(const CallerWrite& write, uint8_t* conversion) {
         }
         const uint64_t blockStart = uint64_t(block) * blockSamples;
         const uint64_t to = std::min(write.end, blockStart + blockSamples);
+        // Only a block the write covers on every track needs nothing from the drive.
         const bool whole = from == blockStart && to == blockStart + blockSamples && allSources;
-        if (!(whole ? writeWholeBlock(write, lba, from)
-                    : writePartOfBlock(write, block, lba, fresh != 0, from, to, conversion))) {
-            return false;
-        }
+        if (!(whole || loadBlock(write, block, lba, fresh != 0))) return false;
+        if (!packAndWrite(write, lba, blockStart, from, to)) return false;
         noteCacheHolds(block, write.span);
         from = to;
         if (from < write.end) {
@@ -135,8 +116,7 @@ bool checkWriteArguments(const Song& song, uint32_t bytesPerSample, uint32_t byt
 
 bool runWrite(CallerWrite& write) {
     const Song& song = state().song;
-    std::unique_ptr<uint8_t[]> conversion(new (std::nothrow) uint8_t[kConversionBufferBytes]);
-    if (conversion == nullptr || !requireTrackBuffer()) return fail(VXF_ERR_OUT_OF_MEMORY);
+    if (!requireTrackBuffer()) return false;
     // Growth needs runs that agree with the block count: they decide where
     // new blocks go and which clusters a trim gives back.
     if (!runsAgreeWithCount(song)) return fail(VXF_ERR_SONG_CORRUPT);
@@ -148,13 +128,12 @@ bool runWrite(CallerWrite& write) {
     SongAudioSnapshot before;
     takeSnapshot(before);
     const uint32_t r = storedPerCallerTrack(song);
-    if (!writeBlocks(write, conversion.get())) {
+    if (!writeBlocks(write)) {
         const int32_t error = lastError();
         restoreSnapshot(before);
         invalidateTransferCache();
         return fail(error);
     }
-    conversion.reset();
     const uint64_t audioBytes = (write.end - write.begin) * callerTracksOf(write) * 3;
     if (!finishSongWrite(uint32_t((write.end + r - 1) / r), audioBytes, before)) {
         invalidateTransferCache();

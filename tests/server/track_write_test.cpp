@@ -1,6 +1,10 @@
 // track_write_test.cpp - writing tracks: growth, silence in new blocks, partial merges, lengths, faults, formats.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <tuple>
+
 #include "platform/test_api.h"
 #include "song_fixture.h"
 
@@ -348,3 +352,128 @@ TEST_F(TrackWrite, AFaultAtAnyDriveWriteOfAGrowingWriteLeavesTheVolumeConsistent
         }
     }
 }
+
+namespace {
+
+// Narrow callers over a 24-bit take: bytes per sample, byte order, sample rate.
+using NarrowCase = std::tuple<uint16_t, uint16_t, uint32_t>;
+
+class NarrowWrite : public TrackWrite, public testing::WithParamInterface<NarrowCase> {
+protected:
+    uint16_t bytes() const { return std::get<0>(GetParam()); }
+    uint16_t order() const { return std::get<1>(GetParam()); }
+    uint32_t rate() const { return std::get<2>(GetParam()); }
+
+    static constexpr uint16_t kTracks = 8;  // a track count both rates allow
+
+    // A song at the case's rate, and its block length in caller samples.
+    uint32_t openSong(uint32_t& block) {
+        uint32_t h = openWithSong(kTracks, rate());
+        EXPECT_EQ(tavovxfTrackOptimalTransferSize(h, &block), VXF_OK);
+        return h;
+    }
+
+    Bytes callerSamples(uint32_t count, uint32_t seed) const { return randomBytes(size_t(count) * bytes(), seed); }
+
+    // The drive bytes (least significant first) of caller sample j, by the
+    // packing rules: 1 and 2 bytes are the top of the 24 bits, 4 bytes lose
+    // their most significant byte.
+    Bytes packed(const Bytes& samples, size_t j) const {
+        uint32_t value = 0;
+        for (uint16_t i = 0; i < bytes(); ++i) {
+            value = value << 8 | samples[j * bytes() + (order() ? i : bytes() - 1 - i)];
+        }
+        value = bytes() == 4 ? value & 0xFFFFFF : value << 8 * (3 - bytes());
+        return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16)};
+    }
+
+    // What a track reads back after `samples` went over `before` at `offset`;
+    // a track grown past `before` is silent where nothing was written.
+    Bytes merged(Bytes before, uint32_t offset, const Bytes& samples) const {
+        const size_t count = samples.size() / bytes();
+        before.resize(std::max(before.size(), (offset + count) * 3), 0);
+        for (size_t j = 0; j < count; ++j) {
+            const Bytes drive = packed(samples, j);
+            std::copy(drive.begin(), drive.end(), before.begin() + (offset + j) * 3);
+        }
+        return before;
+    }
+
+    void expectTrack(uint32_t handle, uint16_t track, const Bytes& expected) {
+        const Bytes back = readTrack(handle, track, 0, uint32_t(expected.size() / 3));
+        ASSERT_EQ(back.size(), expected.size());
+        const auto got = std::mismatch(back.begin(), back.end(), expected.begin()).first;
+        EXPECT_EQ(got, back.end()) << "track " << track << " differs first at sample " << (got - back.begin()) / 3;
+    }
+
+    // A track whose samples are empty has no source.
+    void writeAll(uint32_t handle, uint32_t offset, uint32_t count, const std::vector<Bytes>& samples,
+                  uint16_t width, uint16_t byteOrder) {
+        const void* sources[24] = {};
+        for (size_t t = 0; t < samples.size(); ++t) sources[t] = samples[t].empty() ? nullptr : samples[t].data();
+        ASSERT_EQ(tavovxfTrackWriteAll(handle, offset, count, width, byteOrder, sources), VXF_OK);
+    }
+};
+
+// Both writes start and end part-way through blocks, at odd caller samples
+// (inside a stored pair at 88.2 and 96 kHz); the second starts inside the
+// half-used last block and grows the song.
+struct NarrowRanges {
+    uint32_t take, offset, count, later, more;
+    explicit NarrowRanges(uint32_t block)
+        : take(block + block / 2), offset(block / 3 | 1), count(((block + block / 4) | 1) - offset),
+          later(take - 101), more(block + 1) {}
+};
+
+}  // namespace
+
+TEST_P(NarrowWrite, OneTrackKeepsEveryBitOfTheTakeAroundItsSamples) {
+    uint32_t block = 0;
+    uint32_t h = openSong(block);
+    const NarrowRanges n(block);
+    Bytes expected = randomBytes(size_t(n.take) * 3, 70);
+    write(h, 4, 0, expected);
+
+    const Bytes samples = callerSamples(n.count, 71);
+    write(h, 4, n.offset, samples, bytes(), order());
+    expected = merged(expected, n.offset, samples);
+    expectTrack(h, 4, expected);
+
+    const Bytes more = callerSamples(n.more, 72);
+    write(h, 4, n.later, more, bytes(), order());
+    expected = merged(expected, n.later, more);
+    EXPECT_EQ(songLength(h), n.later + n.more);
+    expectTrack(h, 4, expected);
+}
+
+TEST_P(NarrowWrite, AllTracksKeepEveryBitOfTheTakeAroundTheirSamplesAndWhereThereIsNoSource) {
+    uint32_t block = 0;
+    uint32_t h = openSong(block);
+    const NarrowRanges n(block);
+    std::vector<Bytes> expected, samples, more;
+    for (uint32_t t = 0; t < kTracks; ++t) expected.push_back(randomBytes(size_t(n.take) * 3, 80 + t));
+    writeAll(h, 0, n.take, expected, 3, 0);
+
+    for (uint32_t t = 0; t < kTracks; ++t) samples.push_back(callerSamples(n.count, 100 + t));
+    samples[3].clear();
+    writeAll(h, n.offset, n.count, samples, bytes(), order());
+    for (uint32_t t = 0; t < kTracks; ++t) more.push_back(callerSamples(n.more, 120 + t));
+    more[6].clear();
+    writeAll(h, n.later, n.more, more, bytes(), order());
+    EXPECT_EQ(songLength(h), n.later + n.more);
+
+    for (uint16_t t = 0; t < kTracks; ++t) {
+        expected[t] = merged(merged(expected[t], n.offset, samples[t]), n.later, more[t]);
+        expected[t].resize(size_t(n.later + n.more) * 3, 0);
+        expectTrack(h, t, expected[t]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, NarrowWrite,
+                         testing::Combine(testing::Values<uint16_t>(1, 2, 4), testing::Values<uint16_t>(0, 1),
+                                          testing::Values(48000u, 96000u)),
+                         [](const testing::TestParamInfo<NarrowCase>& info) {
+                             return std::to_string(std::get<0>(info.param) * 8) + "Bit" +
+                                    (std::get<1>(info.param) ? "MsbFirst" : "LsbFirst") +
+                                    std::to_string(std::get<2>(info.param) / 1000) + "kHz";
+                         });
