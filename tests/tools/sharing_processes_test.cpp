@@ -66,14 +66,7 @@ protected:
     void SetUp() override {
         CliFixture::SetUp();
         makeSong(24, 48000, kSamples, "Src");
-        addSong(8, 96000);
-        ASSERT_EQ(tavovxfSongSetExtName(handle_, "Hi"), VXF_OK);
-        const void* sources[VXF_MAX_TRACKS] = {};
-        for (int t = 0; t < 8; ++t) {
-            high_.push_back(trackPattern(20000, 100 + t));
-            sources[t] = high_.back().data();
-        }
-        ASSERT_EQ(tavovxfTrackWriteAll(handle_, 0, 20000, 3, 0, sources), VXF_OK);
+        high_ = addHighRateSong();
         releaseDrive();
         wavDir_ = out("wav");
         ASSERT_EQ(::mkdir(wavDir_.c_str(), 0755), 0);

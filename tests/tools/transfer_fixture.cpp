@@ -107,6 +107,20 @@ void TransferFixture::addSong(uint16_t tracks, uint32_t rate) {
     ASSERT_EQ(tavovxfSongCreate(handle_, tracks, rate, 24), VXF_OK);
 }
 
+std::vector<Bytes> TransferFixture::addHighRateSong() {
+    addSong(8, 96000);
+    EXPECT_EQ(tavovxfSongSetExtName(handle_, "Hi"), VXF_OK);
+    EXPECT_EQ(tavovxfSongSetName(handle_, "Hi"), VXF_OK);
+    std::vector<Bytes> tracks;
+    const void* sources[VXF_MAX_TRACKS] = {};
+    for (int t = 0; t < 8; ++t) {
+        tracks.push_back(trackPattern(20000, 100 + t));
+        sources[t] = tracks.back().data();
+    }
+    EXPECT_EQ(tavovxfTrackWriteAll(handle_, 0, 20000, 3, 0, sources), VXF_OK);
+    return tracks;
+}
+
 SongFacts TransferFixture::facts() {
     SongFacts song;
     EXPECT_EQ(readSongFacts(handle_, song), VXF_OK);

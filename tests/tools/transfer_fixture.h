@@ -102,6 +102,8 @@ protected:
                   uint64_t sectors = vxfserver::test::kDriveSectors);
     // Another song in the same project, made current.
     void addSong(uint16_t tracks, uint32_t rate);
+    // Another song "Hi" in the same project: 8 tracks at 96 kHz of 20000 samples each; answers them.
+    std::vector<Bytes> addHighRateSong();
     SongFacts facts();
 
     TransferOutcome exportTracks(const std::vector<uint16_t>& tracks, std::optional<AudioFormat> format,

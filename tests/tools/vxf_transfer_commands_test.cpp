@@ -41,15 +41,7 @@ protected:
     // Song 1 "Mix": 24 tracks at 48 kHz; song 2 "Hi": 8 tracks at 96 kHz, on a small drive.
     void makeSongs() {
         makeSong(24, 48000, 30000, "Mix", vxfserver::test::smallDriveSectors(64));
-        addSong(8, 96000);
-        ASSERT_EQ(tavovxfSongSetExtName(handle_, "Hi"), VXF_OK);
-        ASSERT_EQ(tavovxfSongSetName(handle_, "Hi"), VXF_OK);
-        const void* sources[VXF_MAX_TRACKS] = {};
-        for (int t = 0; t < 8; ++t) {
-            high_.push_back(trackPattern(20000, 100 + t));
-            sources[t] = high_.back().data();
-        }
-        ASSERT_EQ(tavovxfTrackWriteAll(handle_, 0, 20000, 3, 0, sources), VXF_OK);
+        high_ = addHighRateSong();
         releaseDrive();
     }
 
