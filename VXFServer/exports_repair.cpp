@@ -18,6 +18,7 @@ int32_t vxfxDriveScan(uint32_t handle, VxfxScanReport* report) {
     *report = VxfxScanReport{};
     report->removedSongs = result.removedSongs;
     report->spaceKiB = result.spaceKiB;
+    report->droppedProjectEntries = result.droppedProjectEntries;
     report->extraListings = result.extraListings;
     report->relistedSongs = result.relistedSongs;
     report->repairedSongs = result.repairedSongs;

@@ -65,6 +65,33 @@ bool checkSongsOfOpenProject(ScanResult& result) {
     return true;
 }
 
+// A list entry that names no project slot, or a project named before,
+// holds nothing of its own: it goes, so that every project is visited once
+// and the scan does not stop at an entry it cannot open.
+bool dropStrayProjectEntries(uint32_t& dropped) {
+    ProjectList& list = state().projectList;
+    const SuperBlock& sb = state().superBlock;
+    std::vector<uint32_t> kept;
+    dropped = 0;
+    const uint32_t count = std::min<uint32_t>(list.count, kMaxProjectHandles);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t handle = list.handles[i];
+        // The project area itself, not the super block's project limit, which damage may have cut.
+        const bool slot = sb.projectLength != 0 && handle >= sb.projectLba && handle < sb.songLba &&
+                          (handle - sb.projectLba) % sb.projectLength == 0;
+        if (slot && std::find(kept.begin(), kept.end(), handle) == kept.end()) {
+            kept.push_back(handle);
+        } else {
+            ++dropped;
+        }
+    }
+    if (dropped == 0) return true;
+    std::fill(list.handles, list.handles + kMaxProjectHandles, 0u);
+    std::copy(kept.begin(), kept.end(), list.handles);
+    list.count = uint32_t(kept.size());
+    return writeProjectList();
+}
+
 // The projects the list names, in list order; slots it does not name are
 // not projects, whatever old records they hold.
 bool checkListedProjects(ScanResult& result) {
@@ -163,7 +190,8 @@ bool scanVolume(ScanResult& result) {
     const SuperBlock& sb = state().superBlock;
     const uint32_t freeAtStart = sb.availableClusters;
     uint32_t correction = 0;
-    const bool songsChecked = keepOneListingPerSong(result.extraListings) && checkListedProjects(result) &&
+    const bool songsChecked = dropStrayProjectEntries(result.droppedProjectEntries) &&
+                              keepOneListingPerSong(result.extraListings) && checkListedProjects(result) &&
                               adoptUnreferencedSongs(result);
     const int64_t changeDuringChecks = int64_t(sb.availableClusters) - int64_t(freeAtStart);
     const bool scanned = songsChecked && markListedSongSlots(result.relistedSongs) && untangle(result) &&

@@ -9,6 +9,7 @@ namespace vxfserver {
 struct ScanResult {
     uint32_t removedSongs;
     uint32_t spaceKiB;         // the space whose free or used state the scan corrected
+    uint32_t droppedProjectEntries;  // project list entries naming no project slot, or one named before
     uint32_t extraListings;    // listings of a song in a second list (or twice in one) removed
     uint32_t relistedSongs;    // listed songs whose slot was marked free, marked in use again
     uint32_t repairedSongs;    // songs whose runs reaching outside the audio space were cut

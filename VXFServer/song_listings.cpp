@@ -2,6 +2,7 @@
 #include "song_listings.h"
 
 #include <algorithm>
+#include <set>
 
 #include "errors.h"
 #include "project_record.h"
@@ -42,7 +43,10 @@ bool removeFromProject(uint32_t project, std::vector<uint32_t> positions) {
 bool collectListings(SongListings& listings) {
     listings.clear();
     const ProjectList& list = state().projectList;
+    std::set<uint32_t> seen;
     for (uint32_t i = 0; i < list.count && i < kMaxProjectHandles; ++i) {
+        // A project the list names twice lists its songs once.
+        if (!seen.insert(list.handles[i]).second) continue;
         ProjectRecord record{};
         if (!readProjectRecord(list.handles[i], record)) {
             if (isCorruptProjectError(lastError())) continue;

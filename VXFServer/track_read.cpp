@@ -59,10 +59,10 @@ bool readBlocks(StoredRead& read, uint64_t& done) {
         noteCacheHolds(st.position.blockIndex, read.span);
         done += spt - start;
         start = 0;
-        if (done < read.count && st.position.blockIndex + 1 < song.audioBlocks &&
-            !stepForwardToRead(song.runs, song.audioBlocks, st.position)) {
-            return false;
-        }
+        // A damaged record may count samples past its last block: the read ends with the
+        // audio there is, never repeating a block.
+        if (st.position.blockIndex + 1 >= song.audioBlocks) break;
+        if (done < read.count && !stepForwardToRead(song.runs, song.audioBlocks, st.position)) return false;
     }
     return true;
 }

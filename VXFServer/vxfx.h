@@ -46,6 +46,7 @@ VXFSERVER_API int32_t vxfxGetInUseText(char* buffer, uint32_t size);
 typedef struct VxfxScanReport {
     uint32_t removedSongs;    /* songs whose records no longer load, taken out */
     uint32_t spaceKiB;        /* space whose free or used state was corrected */
+    uint32_t droppedProjectEntries; /* project list entries naming no project slot, or a project named before */
     uint32_t extraListings;   /* listings of a song in a second list (or twice in one) removed */
     uint32_t relistedSongs;   /* listed songs whose slot was marked free, marked in use again */
     uint32_t repairedSongs;   /* songs whose runs reached outside the audio space, cut to it */

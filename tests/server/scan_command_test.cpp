@@ -27,7 +27,7 @@ TEST_F(ScanCommand, ReportsTheRemovedSongsAndTheSpaceTheScanCorrected) {
     EXPECT_EQ(run.out, "scanned drive 1: 1 song removed, 3456 KiB of space corrected, 38403072 KiB free\n");
     run = test::runTool("scan --drive 1 --json", "2>&1");
     EXPECT_EQ(run.out, "{\"drive\": 1, \"removedSongs\": 0, \"spaceKiB\": 0, \"freeKiB\": 38403072, "
-                       "\"extraListingsRemoved\": 0, \"songSlotsMarked\": 0, \"songsWithRunsCut\": 0, "
+                       "\"projectEntriesDropped\": 0, \"extraListingsRemoved\": 0, \"songSlotsMarked\": 0, \"songsWithRunsCut\": 0, "
                        "\"sharedClusters\": 0, \"copiedClusters\": 0}\n");
     // Counting the songs leaves the primary project as it was.
     handle = open();

@@ -55,6 +55,7 @@ std::string repairs(const VxfxScanReport& report) {
         if (count == 0) return;
         text += "; " + std::to_string(count) + " " + (count == 1 ? one : many);
     };
+    add(report.droppedProjectEntries, "stray project list entry dropped", "stray project list entries dropped");
     add(report.extraListings, "second listing of a song removed", "second listings of songs removed");
     add(report.relistedSongs, "listed song's slot marked in use again", "listed songs' slots marked in use again");
     add(report.repairedSongs, "song's runs outside the audio space cut away", "songs' runs outside the audio space cut away");
@@ -88,9 +89,10 @@ int runScan(const Args& args) {
     const unsigned removed = removedSongs(before, after);
     if (args.has("json")) {
         std::printf("{\"drive\": %lld, \"removedSongs\": %u, \"spaceKiB\": %u, \"freeKiB\": %u, "
-                    "\"extraListingsRemoved\": %u, \"songSlotsMarked\": %u, \"songsWithRunsCut\": %u, "
-                    "\"sharedClusters\": %u, \"copiedClusters\": %u}\n",
-                    (long long)number, removed, space, freeAfter, report.extraListings, report.relistedSongs,
+                    "\"projectEntriesDropped\": %u, \"extraListingsRemoved\": %u, \"songSlotsMarked\": %u, "
+                    "\"songsWithRunsCut\": %u, \"sharedClusters\": %u, \"copiedClusters\": %u}\n",
+                    (long long)number, removed, space, freeAfter, report.droppedProjectEntries, report.extraListings,
+                    report.relistedSongs,
                     report.repairedSongs, report.sharedClusters, report.copiedClusters);
     } else {
         std::printf("scanned %s: %u song%s removed, %u KiB of space corrected, %u KiB free%s\n", drive.label().c_str(),
