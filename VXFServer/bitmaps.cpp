@@ -7,6 +7,7 @@
 #include "record.h"
 #include "record_io.h"
 #include "server_state.h"
+#include "super_block.h"
 
 namespace vxfserver {
 

@@ -1,24 +1,13 @@
 // bitmaps.h - the audio bitmap (one bit per cluster) and the song bitmap (one bit per song slot).
 #pragma once
 
+#include "records.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace vxfserver {
 
-// Set bits are in use or do not exist; the word after the bit words holds
-// the magic, the last word the checksum.
-constexpr size_t kAudioBitmapWords = 1920;
-constexpr size_t kAudioBitmapBitWords = 1918;
-constexpr size_t kSongBitmapWords = 384;
-constexpr size_t kSongBitmapBitWords = 382;
-
-struct AudioBitmap {
-    uint32_t words[kAudioBitmapWords];
-};
-struct SongBitmap {
-    uint32_t words[kSongBitmapWords];
-};
 
 // Sets every bit of items `count` and beyond, up to the last bit word.
 void setBitmapTail(uint32_t* words, size_t bitWords, uint32_t count);
@@ -33,11 +22,6 @@ void copyAudioBitmap(uint32_t* out);
 // XORs `words` into the bit words, sets the tail and writes the bitmap.
 bool mergeAudioBitmap(const uint32_t* words);
 
-// A stretch of audio blocks: the first LBA and the number of blocks.
-struct BlockRun {
-    uint32_t lba;
-    uint32_t length;
-};
 
 // Finds audio blocks for a song whose current run is `run` (length 0 for a
 // song's first blocks). The grant either continues the run or starts a new

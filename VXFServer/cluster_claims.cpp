@@ -21,6 +21,7 @@ namespace {
 
 struct Claims {
     bool counted = false;
+    uint64_t mount = 0;  // the mount the count was taken of
     std::vector<uint8_t> songs;  // per cluster: how many songs claim it (2 means two or more)
     uint32_t clearedSong = 0;    // the song found to own its clusters alone since the count
 };
@@ -74,6 +75,7 @@ bool countClaims() {
     }
     setLastError(VXF_OK);
     g_claims.counted = true;
+    g_claims.mount = state().mountGeneration;
     return true;
 }
 
@@ -94,7 +96,7 @@ void markClaimedClusters() {
 
 bool guardSongWrite() {
     const Song& song = state().song;
-    if (!g_claims.counted) {
+    if (!g_claims.counted || g_claims.mount != state().mountGeneration) {
         if (!countClaims()) return false;
         markClaimedClusters();
     }

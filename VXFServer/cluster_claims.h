@@ -13,8 +13,8 @@ namespace vxfserver {
 // block of it twice by the song itself: the scan gives each its own copy.
 bool guardSongWrite();
 
-// The count no longer holds: the volume was mounted or formatted anew, or a
-// song gave its clusters back.
+// The count no longer holds: the volume was formatted anew, or a song gave
+// its clusters back (a new mount is noticed by itself).
 void forgetClusterClaims();
 
 }  // namespace vxfserver

@@ -6,13 +6,13 @@
 
 #include "block_runs.h"
 #include "errors.h"
-#include "handles.h"
 #include "mount.h"
 #include "project_record.h"
 #include "record.h"
 #include "record_io.h"
 #include "song_record.h"
 #include "song_slots.h"
+#include "super_block.h"
 #include "track_layout.h"
 
 namespace vxfserver {
@@ -161,7 +161,5 @@ bool runsAgreeWithCount(const Song& song) {
     }
     return blocksInRuns(song.runs) == song.audioBlocks;
 }
-
-void invalidateTransferCache() { state().cache.valid = false; }
 
 }  // namespace vxfserver

@@ -1,10 +1,10 @@
 // current_song.h - the current song: loading its record with repair, saving it, and what song operations check first.
 #pragma once
 
+
 #include <cstdint>
 
 #include "server_state.h"
-#include "song_hooks.h"
 
 namespace vxfserver {
 
@@ -48,7 +48,5 @@ bool isWriteProtected(const Song& song);
 // disagree until the drive's song check mends them; they are not grown.
 bool runsAgreeWithCount(const Song& song);
 
-// The transfer cache no longer describes the track buffer.
-void invalidateTransferCache();
 
 }  // namespace vxfserver

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "server_state.h"
 
 namespace vxfserver {

@@ -4,6 +4,7 @@
 #include "drive_io.h"
 #include "drive_sharing.h"
 #include "handles.h"
+#include "loaded_state.h"
 #include "song_commit.h"
 #include "server_state.h"
 

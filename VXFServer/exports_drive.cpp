@@ -4,6 +4,7 @@
 #include "export_frame.h"
 #include "format.h"
 #include "handles.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "project_list.h"
 #include "server_state.h"

@@ -2,6 +2,7 @@
 #include "export_frame.h"
 #include "extract.h"
 #include "handles.h"
+#include "loaded_state.h"
 #include "remap.h"
 #include "scan.h"
 #include "tavovxf.h"

@@ -5,6 +5,7 @@
 #include "project_record.h"
 #include "server_state.h"
 #include "tavovxf.h"
+#include "project_songs.h"
 
 using namespace vxfserver;
 

@@ -4,7 +4,7 @@
 
 #include "export_frame.h"
 #include "scan.h"
-#include "song_hooks.h"
+#include "project_songs.h"
 #include "vxfx.h"
 
 using namespace vxfserver;

@@ -6,6 +6,7 @@
 #include "song_ops.h"
 #include "song_record.h"
 #include "tavovxf.h"
+#include "project_songs.h"
 
 #include <cstring>
 

@@ -8,13 +8,12 @@
 #include "bitmaps.h"
 #include "drive_io.h"
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "project_list.h"
 #include "project_record.h"
 #include "record.h"
 #include "server_state.h"
-#include "song_hooks.h"
 #include "super_block.h"
 
 namespace vxfserver {

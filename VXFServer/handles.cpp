@@ -7,13 +7,14 @@
 
 #include "drive_sharing.h"
 #include "errors.h"
+#include "loaded_state.h"
 #include "i1394.h"
 #include "mount.h"
 #include "project_list.h"
 #include "project_record.h"
 #include "record.h"
 #include "server_state.h"
-#include "song_hooks.h"
+#include "song_selection.h"
 #include "song_slots.h"
 #include "super_block.h"
 
@@ -49,45 +50,6 @@ uint32_t drawHandle() {
 void forgetProjectAndSong() {
     forgetOpenProject();
     closeSong();
-}
-
-// How often each slot's remembered project and song record had been given up
-// when the handle remembered them: a new one in the same slot is not theirs.
-struct Remembered {
-    uint32_t projectReleases = 0;
-    uint32_t songReleases = 0;
-};
-Remembered g_remembered[kDriveSlots];
-
-uint32_t projectSlotIndex(uint32_t lba) {
-    const SuperBlock& sb = state().superBlock;
-    return sb.projectLength == 0 || lba < sb.projectLba ? UINT32_MAX : (lba - sb.projectLba) / sb.projectLength;
-}
-
-uint32_t songSlotIndex(uint32_t lba) {
-    uint32_t slot = 0;
-    return songSlotOf(lba, slot) ? slot : UINT32_MAX;
-}
-
-uint32_t releasesOfProject(uint32_t lba) {
-    return recordReleases(DriveClaim::Slot::Project, projectSlotIndex(lba));
-}
-
-uint32_t releasesOfSong(uint32_t lba) { return recordReleases(DriveClaim::Slot::Song, songSlotIndex(lba)); }
-
-// The handle's project or song was deleted since it remembered it (by this
-// program or another) and its slot may hold a new one: the handle forgets it.
-void forgetReusedRecords(int index) {
-    ServerState& st = state();
-    DriveSlot& slot = st.slots[index];
-    if (slot.project != 0 && releasesOfProject(slot.project) != g_remembered[index].projectReleases) {
-        slot.project = 0;
-        slot.song = 0;
-    }
-    if (slot.song != 0 && releasesOfSong(slot.song) != g_remembered[index].songReleases) {
-        if (st.song.lba == slot.song) closeSong();
-        slot.song = 0;
-    }
 }
 
 // A project another program deleted is no longer the handle's.
@@ -134,12 +96,6 @@ bool openDrive(uint16_t index, uint32_t& handle) {
     st.cache.valid = false;
     handle = slot->handle;
     return true;
-}
-
-void forgetCurrentDrive() {
-    state().currentDriveId = 0;
-    forgetMount();
-    forgetProjectAndSong();
 }
 
 bool closeDrive(uint32_t handle) {
@@ -245,16 +201,6 @@ bool setHandleLock(uint32_t handle, uint32_t locked) {
     if (index < 0) return false;
     state().slots[index].locked = locked;
     return true;
-}
-
-void rememberProject(uint32_t lba) {
-    state().slots[state().currentSlot].project = lba;
-    g_remembered[state().currentSlot].projectReleases = lba != 0 ? releasesOfProject(lba) : 0;
-}
-
-void rememberSong(uint32_t lba) {
-    state().slots[state().currentSlot].song = lba;
-    g_remembered[state().currentSlot].songReleases = lba != 0 ? releasesOfSong(lba) : 0;
 }
 
 }  // namespace vxfserver

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+
 namespace vxfserver {
 
 // Counts the attached drives (the count Open checks its index against).
@@ -23,17 +24,9 @@ bool selectDrive(uint32_t handle);
 // end), or the full count when the drive was not the current one.
 bool selectDriveWithoutMount(uint32_t handle, uint32_t* formerSectorCount = nullptr);
 
-// Forgets the current drive, its volume, the open project and the current
-// song, so that the next selection reads everything afresh.
-void forgetCurrentDrive();
-
 bool handleIsLocked(uint32_t handle);
 // Engages or releases a handle's lock flag (no operation of the server does).
 bool setHandleLock(uint32_t handle, uint32_t locked);
-
-// Stores into the slot most recently selected.
-void rememberProject(uint32_t lba);
-void rememberSong(uint32_t lba);
 
 // Reads the drive list and the drive's information: the description and the
 // sector counts; the drive becomes the current drive id.

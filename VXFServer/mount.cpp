@@ -1,7 +1,6 @@
 // mount.cpp - mounting the current drive's volume and the figures a mounted volume answers.
 #include "mount.h"
 
-#include "cluster_claims.h"
 
 #include <cstring>
 
@@ -16,7 +15,7 @@ namespace vxfserver {
 bool mountVolume() {
     ServerState& st = state();
     st.flags = 0;
-    forgetClusterClaims();
+    st.mountGeneration += 1;
     if (!readSuperBlock() || !loadProjectList() || !loadSongBitmap() || !loadAudioBitmap()) {
         st.flags = 0;
         return false;
@@ -25,8 +24,6 @@ bool mountVolume() {
     if (std::memcmp(st.superBlock.version, kVersion110, 5) == 0) st.flags |= kFlagVersion110;
     return true;
 }
-
-void forgetMount() { state().flags = 0; }
 
 bool requireMounted() { return hasFlag(kFlagMounted) || fail(VXF_ERR_FS_NOT_STARTED); }
 

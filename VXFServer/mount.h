@@ -1,6 +1,7 @@
 // mount.h - mounting the current drive's volume and the figures a mounted volume answers.
 #pragma once
 
+
 #include <cstdint>
 
 namespace vxfserver {
@@ -9,8 +10,6 @@ namespace vxfserver {
 // its mirror copy where needed. A failure leaves the volume unmounted.
 bool mountVolume();
 
-// Clears every volume state flag: nothing is mounted.
-void forgetMount();
 
 // Fails with VXF_ERR_FS_NOT_STARTED when no volume is mounted.
 bool requireMounted();

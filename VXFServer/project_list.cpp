@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "named_list_sector.h"
 #include "names.h"
@@ -14,7 +14,6 @@
 #include "record.h"
 #include "record_io.h"
 #include "server_state.h"
-#include "song_hooks.h"
 
 namespace vxfserver {
 
@@ -187,20 +186,6 @@ bool createProject() {
     return writeProjectList();
 }
 
-bool deleteProject(uint32_t handle) {
-    if (!requireMounted()) return false;
-    if (list().count <= 1) return fail(VXF_ERR_PLIST_LAST_PROJECT);
-    // Checked before any song goes, so an unlisted project loses nothing.
-    if (!projectListed(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
-    if (!openProject(handle) || !deleteAllSongs() || !removeProject(handle)) return false;
-    const SuperBlock& sb = state().superBlock;
-    if (sb.projectLength != 0) noteRecordReleased(DriveClaim::Slot::Project, (handle - sb.projectLba) / sb.projectLength);
-    forgetOpenProject();
-    rememberProject(0);
-    rememberSong(0);
-    closeSong();
-    return true;
-}
 
 bool lastPrimaryProjectIndex(uint16_t& index) {
     if (!requireMounted()) return false;

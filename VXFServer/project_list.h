@@ -1,21 +1,12 @@
 // project_list.h - the project list sector: drive names, the ordered project handles, the primary project.
 #pragma once
 
+#include "records.h"
+
 #include <cstdint>
 
 namespace vxfserver {
 
-constexpr uint32_t kMaxProjectHandles = 99;
-
-struct ProjectList {
-    char shortName[11];
-    char extName[65];
-    uint16_t count;
-    uint32_t lastProjectHandle;
-    uint32_t handles[kMaxProjectHandles];
-    uint32_t magic;     // as last read or written
-    uint32_t checksum;  // as last read or written
-};
 
 void encodeProjectList(ProjectList& list, uint8_t* sector);
 // Answers the check error (0 when the sector is a sound project list of `lba`).
@@ -41,7 +32,6 @@ bool insertProject(uint32_t handle, uint32_t position);
 bool removeProject(uint32_t handle);
 bool moveProject(uint32_t from, uint32_t to);
 bool createProject();
-bool deleteProject(uint32_t handle);
 bool lastPrimaryProjectIndex(uint16_t& index);
 
 }  // namespace vxfserver

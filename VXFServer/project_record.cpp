@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "named_list_sector.h"
 #include "names.h"
@@ -12,7 +12,6 @@
 #include "record.h"
 #include "record_io.h"
 #include "server_state.h"
-#include "song_hooks.h"
 
 namespace vxfserver {
 
@@ -36,28 +35,7 @@ void removeSongAt(ProjectRecord& r, uint32_t position) {
     r.songCount -= 1;
 }
 
-// Removes a song from the record of a project that is not the open one.
-bool removeSongFromProject(uint32_t project, uint32_t song) {
-    ProjectRecord other{};
-    if (!readProjectRecord(project, other)) return false;
-    const uint32_t position = namedlist::positionOf(other.songs, other.songCount, song);
-    if (position >= other.songCount) return true;
-    namedlist::removeAt(other.songs, other.songCount, position);
-    other.songCount -= 1;
-    uint8_t sector[kSectorSize];
-    encodeProjectRecord(other, sector);
-    return writeRecordCopies(project, 1, sector);
-}
 
-// After a failed move out: takes the song out of the open target again when
-// it went in, reopens the source and writes it as it stands; the result is
-// the failure that ended the move.
-bool putSongBack(uint32_t sourceProject, uint32_t song, bool inTarget) {
-    const int32_t error = lastError();
-    if (inTarget) removeSong(song);
-    if (openProject(sourceProject)) writeProjectRecord();
-    return fail(error);
-}
 
 bool getName(char* out, const char* field, size_t size) {
     if (!requireOpenProject()) return false;
@@ -104,6 +82,8 @@ void initProjectRecord(uint32_t handle) {
     state().openProject = handle;
 }
 
+bool isCorruptProjectError(int32_t code) { return code == VXF_ERR_PROJECT_CORRUPT || code == VXF_ERR_PROJECT_CORRUPT2; }
+
 bool readProjectRecord(uint32_t handle, ProjectRecord& out) {
     const uint32_t sectors = state().superBlock.projectLength;
     return loadRecordWithRepair(handle, sectors,
@@ -125,11 +105,6 @@ bool writeProjectRecord() {
     if (!writeRecordCopies(handle, 1, sector)) return false;
     clearFlag(kFlagProjectWritten);
     return true;
-}
-
-void forgetOpenProject() {
-    clearFlag(kFlagProjectOpen);
-    state().openProject = 0;
 }
 
 bool openProject(uint32_t handle) {
@@ -231,31 +206,6 @@ bool moveSongWithin(uint32_t from, uint32_t to) {
     return writeProjectRecord();
 }
 
-bool moveSongOut(uint32_t index, uint32_t targetProject, uint32_t position) {
-    if (!requireOpenProject()) return false;
-    if (index >= record().songCount) return fail(VXF_ERR_INVALID_PARAMETER);
-    const uint32_t song = record().songs[index];
-    const uint32_t sourceProject = state().openProject;
-    if (targetProject == sourceProject) {
-        // One list: moved in memory and written once, then opened afresh as after any move out.
-        return moveSongWithin(index, position) && openProject(targetProject);
-    }
-    // The song enters the target's list before it leaves the source's, so
-    // that a failure between the two writes never leaves it in no list.
-    if (!openProject(targetProject) || !insertSong(song, position)) {
-        return putSongBack(sourceProject, song, hasFlag(kFlagProjectOpen) && positionOfSong(song) < record().songCount);
-    }
-    if (!removeSongFromProject(sourceProject, song)) return putSongBack(sourceProject, song, true);
-    return true;
-}
 
-bool deleteAllSongs() {
-    if (!requireOpenProject()) return false;
-    const uint32_t count = record().songCount;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (!loadSong(record().songs[0]) || !deleteCurrentSong()) return false;
-    }
-    return writeProjectRecord();
-}
 
 }  // namespace vxfserver

@@ -1,21 +1,13 @@
 // project_record.h - project records: a project's names and its ordered list of song handles.
 #pragma once
 
+
+#include "records.h"
+
 #include <cstdint>
 
 namespace vxfserver {
 
-constexpr uint32_t kMaxSongHandles = 99;
-
-struct ProjectRecord {
-    char shortName[11];
-    char extName[65];
-    uint32_t songCount;
-    uint32_t lastSongHandle;  // the primary song; 0 when none
-    uint32_t songs[kMaxSongHandles];
-    uint32_t magic;
-    uint32_t checksum;
-};
 
 void encodeProjectRecord(ProjectRecord& record, uint8_t* sector);
 // Answers the check error (0 when the sector is a sound record of `handle`).
@@ -26,6 +18,8 @@ int32_t decodeProjectRecord(const uint8_t* sector, uint32_t handle, ProjectRecor
 // A fresh record for `handle`, which becomes the open project's handle.
 void initProjectRecord(uint32_t handle);
 bool loadProjectRecord(uint32_t handle);
+// Whether a project's record failed its checks (rather than a read failing).
+bool isCorruptProjectError(int32_t code);
 // Reads a project's record, with repair, without opening it.
 bool readProjectRecord(uint32_t handle, ProjectRecord& out);
 bool writeProjectRecord();
@@ -35,8 +29,6 @@ bool openProject(uint32_t handle);
 // becomes the open project, while the primary project, the handle's
 // remembered project and the drive stay as they are (nothing is written).
 bool visitProject(uint32_t handle);
-// No project open: clears the flag and the open project's handle.
-void forgetOpenProject();
 
 bool getProjectName(char* out);     // 11 bytes
 bool getProjectExtName(char* out);  // 65 bytes
@@ -52,8 +44,6 @@ bool setLastSongHandle(uint32_t handle);
 bool insertSong(uint32_t handle, uint32_t position);
 bool removeSong(uint32_t handle);
 bool moveSongWithin(uint32_t from, uint32_t to);
-bool moveSongOut(uint32_t index, uint32_t targetProject, uint32_t position);
-bool deleteAllSongs();
 
 // Mounted volume and open project, or the error that says which is missing.
 bool requireOpenProject();

@@ -3,12 +3,13 @@
 
 #include <algorithm>
 
+#include "bitmaps.h"
 #include "errors.h"
+#include "loaded_state.h"
 #include "names.h"
 #include "project_list.h"
 #include "project_record.h"
 #include "server_state.h"
-#include "song_hooks.h"
 #include "song_slots.h"
 
 namespace vxfserver {
@@ -30,8 +31,6 @@ void adoptSongs(const std::vector<uint32_t>& songs) {
 }
 
 }  // namespace
-
-bool isCorruptProjectError(int32_t code) { return code == VXF_ERR_PROJECT_CORRUPT || code == VXF_ERR_PROJECT_CORRUPT2; }
 
 bool unreferencedSongs(uint32_t except, std::vector<uint32_t>& songs) {
     const ServerState& st = state();

@@ -6,9 +6,6 @@
 
 namespace vxfserver {
 
-// Whether a project's record failed its checks (rather than a read failing).
-bool isCorruptProjectError(int32_t code);
-
 // Handles of the songs set in the song bitmap that no listed project other
 // than `except` names, in slot order. A listed project whose record is
 // corrupt is passed over: its songs count as unreferenced, so that they are

@@ -9,7 +9,7 @@
 #include "cluster_claims.h"
 #include "current_song.h"
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "project_list.h"
 #include "project_record.h"

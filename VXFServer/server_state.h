@@ -5,10 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bitmaps.h"
-#include "project_list.h"
-#include "project_record.h"
-#include "super_block.h"
+#include "records.h"
 #include "tavovxf.h"
 
 namespace vxfserver {
@@ -34,57 +31,6 @@ struct DriveSlot {
     uint32_t locked;
     uint32_t inUse;
     uint16_t driveIndex;
-};
-
-// --- the current song, held in host order ---
-
-constexpr size_t kSongRunsInMemory = 312;
-constexpr size_t kSongRunsStored = 64;
-constexpr size_t kSongTracks = 24;
-constexpr size_t kLocateEntries = 25;
-constexpr size_t kTempoEntries = 20;
-
-struct LocateEntry {
-    uint32_t sample;
-    char name[9];
-};
-
-struct TempoEntry {
-    uint8_t beatDenominator;
-    uint8_t beatNumerator;
-    uint16_t measure;
-    uint32_t bpm;
-};
-
-struct Song {
-    uint32_t lba;  // record LBA; 0 = no song current
-    // private section
-    uint32_t audioBlocks;
-    uint32_t privateAttributes;
-    uint32_t framesPerTrackBlock;
-    uint32_t sectorsPerTrackBlock;
-    uint32_t samplesPerTrackBlock;
-    // public section
-    char name[11];
-    char extName[65];
-    uint16_t tracks;  // stored tracks
-    uint8_t wordLength;
-    uint32_t sampleRate;
-    uint32_t samples;  // per stored track
-    uint32_t attributes;
-    uint32_t pitch;
-    uint8_t tempoMapLocate;
-    uint8_t loopEnd;
-    uint8_t loopStart;
-    int32_t slip[kSongTracks];
-    LocateEntry locates[kLocateEntries];
-    TempoEntry tempo[kTempoEntries];
-    uint32_t infoMagic;
-    uint32_t infoChecksum;
-    // block runs, in song order; the first LBA 0 ends the list
-    BlockRun runs[kSongRunsInMemory];
-    uint32_t brMagic;
-    uint32_t brChecksum;
 };
 
 // Position inside the current song.
@@ -124,8 +70,10 @@ struct ServerState {
     uint32_t sectorCount;  // the one in force: places every mirror copy
     char description[VXF_DESCRIPTION_SIZE];
 
-    // mounted volume
+    // mounted volume; the generation counts mounts, so that what is derived
+    // from a volume (the clusters songs claim) knows when it was read again
     uint32_t flags;
+    uint64_t mountGeneration;
     SuperBlock superBlock;
     ProjectList projectList;
     SongBitmap songBitmap;

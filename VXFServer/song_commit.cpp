@@ -7,7 +7,7 @@
 #include "current_song.h"
 #include "drive_sharing.h"
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "server_state.h"
 #include "super_block.h"
 

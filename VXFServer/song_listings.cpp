@@ -6,7 +6,6 @@
 
 #include "errors.h"
 #include "project_record.h"
-#include "project_recovery.h"
 #include "record.h"
 #include "record_io.h"
 #include "server_state.h"

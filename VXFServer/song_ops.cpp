@@ -3,7 +3,7 @@
 
 #include "current_song.h"
 #include "errors.h"
-#include "handles.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "names.h"
 #include "project_list.h"
@@ -13,6 +13,8 @@
 #include "song_slots.h"
 #include "super_block.h"
 #include "track_layout.h"
+#include "project_songs.h"
+#include "song_selection.h"
 
 namespace vxfserver {
 

@@ -6,6 +6,7 @@
 #include "block_runs.h"
 #include "current_song.h"
 #include "errors.h"
+#include "loaded_state.h"
 #include "song_audio.h"
 #include "track_layout.h"
 #include "track_transfer.h"

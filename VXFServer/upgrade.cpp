@@ -9,6 +9,7 @@
 #include "current_song.h"
 #include "drive_io.h"
 #include "errors.h"
+#include "loaded_state.h"
 #include "mount.h"
 #include "names.h"
 #include "project_list.h"

@@ -3,6 +3,7 @@
 
 #include "bitmaps.h"
 #include "current_song.h"
+#include "project_record.h"
 #include "platform/test_api.h"
 #include "server_fixture.h"
 #include "server_state.h"

@@ -10,6 +10,7 @@
 #include "record.h"
 #include "server_fixture.h"
 #include "server_state.h"
+#include "project_songs.h"
 
 namespace vxfserver {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "platform/test_api.h"
 #include "project_list.h"
+#include "project_record.h"
 #include "record.h"
 #include "scan_fixture.h"
 

@@ -1,4 +1,4 @@
-// song_hooks.h - what the volume core asks of the song layer.
+// song_selection.h - a song of the open project made current: loaded, reloaded for a handle, reviewed after another program's change.
 #pragma once
 
 #include <cstdint>
@@ -10,17 +10,6 @@ namespace vxfserver {
 // Handle. On failure no song is current.
 bool loadSong(uint32_t lba);
 
-// No song current any more (no drive access).
-void closeSong();
-
-// Deletes the current song: frees its audio, removes it from the open
-// project, releases its slot and counts it out of the volume. A song that
-// another list (or this one a second time) names too is only taken out of
-// the open project's list: the other listing keeps it whole.
-bool deleteCurrentSong();
-
-// How many times the listed projects and the open project list the current song.
-bool listingsOfCurrentSong(uint32_t& count);
 
 // Selection: makes the handle's remembered song current again after its
 // drive or project was reloaded.
