@@ -13,9 +13,9 @@
 
 #include "VXF1394/lifecycle.h"
 #include "platform/test_api.h"
-#include "sample_codec.h"
-#include "server_lifecycle.h"
-#include "server_state.h"
+#include "song/sample_codec.h"
+#include "api/server_lifecycle.h"
+#include "core/server_state.h"
 #include "tavovxf.h"
 #include "vxfx.h"
 

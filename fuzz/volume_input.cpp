@@ -15,9 +15,9 @@
 #include "image_snapshot.h"
 #include "platform/test_api.h"
 #include "platform/whole_io.h"
-#include "record.h"
-#include "server_lifecycle.h"
-#include "super_block.h"
+#include "core/record.h"
+#include "api/server_lifecycle.h"
+#include "volume/super_block.h"
 #include "tavovxf.h"
 
 namespace vxf::fuzz {

@@ -1,6 +1,6 @@
 // other_programs_test.cpp - the window beside another program on the same drive: it shows that program's changes and never undoes them.
 #include "deck_fixture.h"
-#include "drive_claim.h"
+#include "core/drive_claim.h"
 #include "ids.h"
 #include "tavovxf.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <map>
 
-#include "server_state.h"
-#include "super_block.h"
+#include "core/server_state.h"
+#include "volume/super_block.h"
 #include "vxfx.h"
 #include "platform/test_api.h"
 

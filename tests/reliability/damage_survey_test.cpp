@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "block_runs.h"
+#include "song/block_runs.h"
 #include "crash_fixture.h"
 #include "image_snapshot.h"
-#include "named_list_sector.h"
+#include "volume/named_list_sector.h"
 #include "platform/test_api.h"
-#include "record.h"
-#include "server_state.h"
-#include "super_block.h"
+#include "core/record.h"
+#include "core/server_state.h"
+#include "volume/super_block.h"
 #include "volume_checks.h"
 #include "vxfx.h"
 

@@ -1,14 +1,14 @@
 // scan_repair_test.cpp - what the scan must put right after an interrupted change or a damaged record, without losing a take.
 #include <gtest/gtest.h>
 
-#include "bitmaps.h"
-#include "current_song.h"
-#include "project_record.h"
+#include "volume/bitmaps.h"
+#include "song/current_song.h"
+#include "volume/project_record.h"
 #include "platform/test_api.h"
 #include "server_fixture.h"
-#include "server_state.h"
+#include "core/server_state.h"
 #include "song_fixture.h"
-#include "super_block.h"
+#include "volume/super_block.h"
 #include "volume_checks.h"
 #include "vxfx.h"
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "audio_file.h"
-#include "record.h"
+#include "core/record.h"
 #include "seed_corpus.h"
 #include "server_fixture.h"
-#include "super_block.h"
+#include "volume/super_block.h"
 #include "volume_input.h"
 
 namespace vxf::reliability {

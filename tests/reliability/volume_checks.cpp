@@ -4,10 +4,10 @@
 #include <map>
 #include <set>
 
-#include "bitmaps.h"
-#include "block_runs.h"
-#include "server_state.h"
-#include "super_block.h"
+#include "volume/bitmaps.h"
+#include "song/block_runs.h"
+#include "core/server_state.h"
+#include "volume/super_block.h"
 #include "tavovxf.h"
 
 namespace vxf::reliability {

@@ -3,13 +3,13 @@
 
 #include <vector>
 
-#include "bitmaps.h"
-#include "errors.h"
-#include "record.h"
+#include "volume/bitmaps.h"
+#include "core/errors.h"
+#include "core/record.h"
 #include "server_fixture.h"
-#include "server_state.h"
-#include "song_slots.h"
-#include "super_block.h"
+#include "core/server_state.h"
+#include "song/song_slots.h"
+#include "volume/super_block.h"
 
 namespace vxfserver {
 namespace {

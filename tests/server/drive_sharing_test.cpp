@@ -8,8 +8,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "drive_claim.h"
-#include "drive_sharing.h"
+#include "core/drive_claim.h"
+#include "core/drive_sharing.h"
 #include "platform/test_api.h"
 #include "song_fixture.h"
 #include "vxfx.h"

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "errors.h"
+#include "core/errors.h"
 #include "server_fixture.h"
 #include "tavovxf.h"
 

@@ -5,8 +5,8 @@
 
 #include "VXF1394/lifecycle.h"
 #include "server_fixture.h"
-#include "server_lifecycle.h"
-#include "server_state.h"
+#include "api/server_lifecycle.h"
+#include "core/server_state.h"
 
 namespace vxfserver {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "handles.h"
-#include "record.h"
+#include "api/handles.h"
+#include "core/record.h"
 #include "server_fixture.h"
 
 namespace vxfserver {

@@ -4,14 +4,14 @@
 #include <cstring>
 #include <vector>
 
-#include "bitmaps.h"
-#include "format.h"
-#include "project_list.h"
-#include "project_record.h"
-#include "record.h"
+#include "volume/bitmaps.h"
+#include "maintenance/format.h"
+#include "volume/project_list.h"
+#include "volume/project_record.h"
+#include "core/record.h"
 #include "server_fixture.h"
-#include "server_state.h"
-#include "super_block.h"
+#include "core/server_state.h"
+#include "volume/super_block.h"
 
 namespace vxfserver {
 namespace {

@@ -6,10 +6,10 @@
 #include <set>
 #include <thread>
 
-#include "handles.h"
+#include "api/handles.h"
 #include "server_fixture.h"
-#include "server_lifecycle.h"
-#include "server_state.h"
+#include "api/server_lifecycle.h"
+#include "core/server_state.h"
 
 namespace vxfserver {
 namespace {

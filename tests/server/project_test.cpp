@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "project_list.h"
-#include "project_record.h"
-#include "record.h"
+#include "core/errors.h"
+#include "volume/project_list.h"
+#include "volume/project_record.h"
+#include "core/record.h"
 #include "server_fixture.h"
-#include "server_state.h"
-#include "project_songs.h"
+#include "core/server_state.h"
+#include "song/project_songs.h"
 
 namespace vxfserver {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "names.h"
-#include "record.h"
+#include "core/names.h"
+#include "core/record.h"
 
 namespace vxfserver {
 namespace {

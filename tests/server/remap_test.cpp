@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "handles.h"
+#include "api/handles.h"
 #include "server_fixture.h"
 
 namespace vxfserver {

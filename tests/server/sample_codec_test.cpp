@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "sample_codec.h"
+#include "song/sample_codec.h"
 
 using namespace vxfserver;
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "bitmaps.h"
-#include "current_song.h"
-#include "errors.h"
-#include "handles.h"
-#include "scan.h"
-#include "server_state.h"
+#include "volume/bitmaps.h"
+#include "song/current_song.h"
+#include "core/errors.h"
+#include "api/handles.h"
+#include "maintenance/scan.h"
+#include "core/server_state.h"
 #include "song_fixture.h"
 
 namespace vxfserver::test {

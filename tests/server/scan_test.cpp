@@ -3,10 +3,10 @@
 
 #include <fstream>
 
-#include "project_list.h"
-#include "project_record.h"
+#include "volume/project_list.h"
+#include "volume/project_record.h"
 #include "scan_fixture.h"
-#include "song_slots.h"
+#include "song/song_slots.h"
 
 namespace vxfserver {
 namespace {

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "server_lifecycle.h"
+#include "api/server_lifecycle.h"
 #include "VXF1394/lifecycle.h"
-#include "drive_claim.h"
-#include "record.h"
-#include "server_state.h"
+#include "core/drive_claim.h"
+#include "core/record.h"
+#include "core/server_state.h"
 
 namespace vxfserver::test {
 

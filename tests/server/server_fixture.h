@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/test_api.h"
-#include "super_block.h"
+#include "volume/super_block.h"
 #include "tavovxf.h"
 
 namespace vxfserver::test {

@@ -1,10 +1,10 @@
 // song_check_test.cpp - the song check: zero-length runs compacted, counts corrected, saved only when changed.
 #include <gtest/gtest.h>
 
-#include "current_song.h"
-#include "errors.h"
+#include "song/current_song.h"
+#include "core/errors.h"
 #include "platform/test_api.h"
-#include "song_check.h"
+#include "song/song_check.h"
 #include "song_fixture.h"
 
 namespace vxfserver {

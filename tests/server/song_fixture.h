@@ -7,12 +7,12 @@
 #include <random>
 #include <vector>
 
-#include "bitmaps.h"
-#include "record.h"
-#include "block_runs.h"
+#include "volume/bitmaps.h"
+#include "core/record.h"
+#include "song/block_runs.h"
 #include "server_fixture.h"
-#include "server_state.h"
-#include "super_block.h"
+#include "core/server_state.h"
+#include "volume/super_block.h"
 
 namespace vxfserver::test {
 

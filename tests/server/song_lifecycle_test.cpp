@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "platform/test_api.h"
-#include "project_record.h"
+#include "volume/project_record.h"
 #include "song_fixture.h"
-#include "song_record.h"
+#include "song/song_record.h"
 
 using namespace vxfserver;
 using namespace vxfserver::test;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/test_api.h"
-#include "record.h"
+#include "core/record.h"
 #include "song_fixture.h"
 
 using namespace vxfserver;

@@ -1,9 +1,9 @@
 // song_position_test.cpp - seeking and stepping through a song's block runs.
 #include <gtest/gtest.h>
 
-#include "block_runs.h"
-#include "errors.h"
-#include "track_layout.h"
+#include "song/block_runs.h"
+#include "core/errors.h"
+#include "song/track_layout.h"
 
 namespace vxfserver {
 bool operator==(const SongPosition& a, const SongPosition& b) {

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "names.h"
-#include "record.h"
-#include "song_record.h"
+#include "core/names.h"
+#include "core/record.h"
+#include "song/song_record.h"
 
 using namespace vxfserver;
 

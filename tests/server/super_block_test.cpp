@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "record.h"
+#include "core/record.h"
 #include "server_fixture.h"
-#include "server_state.h"
-#include "super_block.h"
+#include "core/server_state.h"
+#include "volume/super_block.h"
 
 namespace vxfserver {
 namespace {

@@ -1,7 +1,7 @@
 // track_layout_test.cpp - stored track counts, track-block dimensions and creatable layouts.
 #include <gtest/gtest.h>
 
-#include "track_layout.h"
+#include "song/track_layout.h"
 
 using namespace vxfserver;
 

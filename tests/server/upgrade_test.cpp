@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "platform/test_api.h"
-#include "project_list.h"
-#include "project_record.h"
-#include "record.h"
+#include "volume/project_list.h"
+#include "volume/project_record.h"
+#include "core/record.h"
 #include "scan_fixture.h"
 
 namespace vxfserver {

@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "cli_fixture.h"
-#include "drive_claim.h"
+#include "core/drive_claim.h"
 #include "tavovxf.h"
 #include "volume_checks.h"
 
