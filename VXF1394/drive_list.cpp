@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/disk_enum.h"
+#include "disk_enumeration.h"
 #include "platform/last_error.h"
 #include "process_state.h"
 

@@ -1,5 +1,5 @@
 // disk_enum.cpp - the disk enumeration file: where it lives, its values, and the recorder drives it names.
-#include "platform/disk_enum.h"
+#include "disk_enumeration.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // disk_enum_edit.cpp - adding and removing recorder drives in the enumeration file.
-#include "platform/disk_enum_edit.h"
+#include "disk_enumeration.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -10,7 +10,7 @@
 
 #include "i1394.h"
 #include "platform/backing_store.h"
-#include "platform/disk_enum.h"
+#include "disk_enumeration.h"
 #include "platform/faults.h"
 #include "platform/host_disks.h"
 #include "platform/open_stores.h"

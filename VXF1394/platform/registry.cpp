@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/change_watch.h"
-#include "platform/disk_enum.h"
+#include "disk_enumeration.h"
 #include "platform/system_enum.h"
 #include "platform/event.h"
 #include "platform/handle_table.h"

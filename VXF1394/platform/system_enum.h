@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/disk_enum.h"
+#include "disk_enumeration.h"
 #include "platform/host_disks.h"
 
 namespace vxf1394::diskenum {
@@ -27,9 +27,7 @@ struct Lookup {
 // read again only when it may have changed.
 Lookup lookupValue(std::string_view name);
 
-// The recorder drive at a device index (the low byte of a drive id), as
-// lookupValue finds it now; none when the value is missing or no recorder drive.
-std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex);
+// recorderDriveAt (disk_enumeration.h) reads the values as lookupValue finds them.
 
 // The file's state alone (ok, missing or failed with errno), read as lookupValue reads it.
 ReadStatus enumerationFileStatus(int& error);

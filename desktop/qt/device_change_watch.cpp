@@ -1,7 +1,7 @@
 // device_change_watch.cpp - the platform's word that drives came or went: the disk enumeration file changed.
 #include "device_change_watch.h"
 
-#include "platform/disk_enum.h"
+#include "disk_enumeration.h"
 
 #include <QFileInfo>
 

@@ -4,9 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "disk_enumeration.h"
 #include "drive_fixture.h"
-#include "platform/disk_enum.h"
-#include "platform/disk_enum_edit.h"
 #include "platform/faults.h"
 
 namespace vxf1394::test {

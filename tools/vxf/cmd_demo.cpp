@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "cli.h"
+#include "disk_enumeration.h"
 #include "drive_image.h"
 #include "optimal_chunk.h"
-#include "platform/disk_enum.h"
-#include "platform/disk_enum_edit.h"
 #include "server_session.h"
 
 namespace {

@@ -7,8 +7,7 @@
 #include <string>
 
 #include "cli.h"
-#include "platform/disk_enum.h"
-#include "platform/disk_enum_edit.h"
+#include "disk_enumeration.h"
 
 namespace {
 

@@ -11,9 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "disk_enumeration.h"
 #include "i1394.h"
-#include "platform/disk_enum.h"
-#include "platform/system_enum.h"
 
 namespace vxf::drives {
 

@@ -1,4 +1,6 @@
-// disk_enum.h - the disk enumeration file: where it lives, its values, and the recorder drives it names.
+// disk_enumeration.h - the disk enumeration file (where it lives, its values, the recorder drives it names, adding
+// and removing them) and the recorder drive a device index names now. The tools and the server use the drive
+// layer's own reading of the file, so they never disagree with it about which drive is which.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +57,7 @@ constexpr size_t kProductChars = 16;
 constexpr std::string_view kDefaultVendor = "DISKIMG";
 
 struct DriveEntry {
-    std::string path;
+    std::string path;     // empty only for a drive without a backing file (see recorderDriveAt)
     std::string vendor;   // empty: the default
     std::string product;  // empty: the default
 };
@@ -70,5 +72,43 @@ std::string productOf(const DriveEntry& entry);
 
 // Vendor and product texts a user may give: printable, no '|', within the width.
 bool isValidIdentText(std::string_view text, size_t maxChars);
+
+// The recorder drive at a device index (the low byte of a drive id) as the
+// drive layer sees it now: the file's value of that number, or the machine's
+// disk listed there; none when there is no recorder drive at the index.
+// A drive that lives in the drive layer's memory (a test's) has an empty
+// path: there is no file behind it for another program to share or lock.
+std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex);
+
+enum class EditResult {
+    done,
+    alreadyListed,  // add: the path is a recorder drive already
+    notListed,      // remove: no recorder drive has that path
+    damaged,        // the file cannot be read, or its Count is not a number
+    writeFailed,
+};
+
+struct EditOutcome {
+    EditResult result = EditResult::done;
+    uint32_t index = 0;  // the disk's value number (added, already listed or removed)
+    std::string detail;  // the system's reason when reading or writing failed
+};
+
+// Both rewrite "Count" and the numbered values and keep every other disk in
+// its order and every other line in place; the file is replaced atomically
+// and its folder made when missing. Drive paths are compared made absolute.
+EditOutcome addDrive(const std::string& enumPath, const DriveEntry& entry);
+EditOutcome removeDrive(const std::string& enumPath, const std::string& drivePath);
+
+// The same edits on the file's text, for callers that write it themselves.
+struct TextEdit {
+    EditOutcome outcome;
+    std::string text;
+};
+TextEdit addDriveToText(const std::string& text, const DriveEntry& entry);
+TextEdit removeDriveFromText(const std::string& text, const std::string& drivePath);
+
+// The absolute, normalised form under which a drive path is stored.
+std::string storedDrivePath(const std::string& path);
 
 }  // namespace vxf1394::diskenum
