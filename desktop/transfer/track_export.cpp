@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "audio_file.h"
-#include "transfer_buffers.h"
 #include "transfer_paths.h"
 
 namespace vxf::transfer {
@@ -145,124 +144,90 @@ bool TrackExport::endFile(AudioFile& file, uint16_t track, bool done, bool whole
     return closed;
 }
 
-TransferResult TrackExport::ExportTrack(uint16_t track, const std::string& path) {
-    AudioFile file(context_.messages);
-    if (!file.OpenForWrite(format_, path, song_.sampleRate, settings_.wordLength, song_.length)) {
-        outcome_.failed = true;
-        return TransferResult::Stop;
-    }
-    TransferBuffers buffers(transferBlock(1), kServerBytesPerSample, 1);
-    if (buffers.block() == 0) {
-        reportError(kNotEnoughMemory);
-        endFile(file, track, false, false);
-        return TransferResult::Stop;
-    }
-    const uint32_t block = buffers.block();
-    CopyProgressDialog dialog(context_.progressView);
-    openCopyDialog(dialog, 1, trackLabel(track), path, song_.length, block);
-    TransferClock clock;
-    clock.start();
+struct TrackExport::Target {
+    uint16_t track;
+    std::string path;
+    std::unique_ptr<AudioFile> file;  // null until opened
+};
 
-    TransferResult result = TransferResult::Done;
-    uint64_t position = 0;
-    while (position < song_.length) {
-        uint32_t read = 0;
-        if (context_.server.trackRead(track, static_cast<uint32_t>(position), block, read, kServerBytesPerSample,
-                                      bigEndian_, buffers[0]) != 0) {
-            result = askToGoOn(serverError());
-            break;
-        }
-        // A song whose audio ends before its length gives what there is; the file's header
-        // is finished from the samples written.
-        read = std::min(read, block);
-        if (read == 0) break;
-        if (!writeBlock(file, buffers[0], read)) {
-            result = TransferResult::Stop;
-            break;
-        }
-        position += read;
-        if (!afterBlock(dialog, read)) {
-            result = TransferResult::Stop;
-            break;
-        }
-    }
-    showStatistics(clock, 1, position);
-    if (!endFile(file, track, result == TransferResult::Done, position >= song_.length)) result = TransferResult::Stop;
-    dialog.Close();
-    return result;
+TransferResult TrackExport::ExportTrack(uint16_t track, const std::string& path) {
+    std::vector<Target> targets;
+    targets.push_back({track, path, nullptr});
+    return exportTargets(targets, TrackSpan::One);
 }
 
 TransferResult TrackExport::ExportAllTracks(const std::array<std::string, kMaxTracks>& paths) {
-    struct Target {
-        uint16_t track;
-        std::unique_ptr<AudioFile> file;
-    };
     std::vector<Target> targets;
-    TransferResult result = TransferResult::Done;
-    uint64_t position = 0;
-    // Every path out closes the files opened so far, so their headers match their data.
-    auto finish = [&](TransferResult end) {
-        const bool done = end == TransferResult::Done;
-        for (Target& target : targets) {
-            if (!endFile(*target.file, target.track, done, position >= song_.length)) end = TransferResult::Stop;
-        }
-        return end;
-    };
-
     for (uint16_t track = 0; track < kMaxTracks; ++track) {
-        if (paths[track].empty()) continue;
+        if (!paths[track].empty()) targets.push_back({track, paths[track], nullptr});
+    }
+    return exportTargets(targets, TrackSpan::All);
+}
+
+// Every way out closes the files opened so far, so their headers match their data.
+TransferResult TrackExport::exportTargets(std::vector<Target>& targets, TrackSpan span) {
+    if (!openFiles(targets)) return endFiles(targets, TransferResult::Stop, 0);
+    if (const std::optional<TransferResult> result = transfer(exportPass(targets, span))) return *result;
+    return endFiles(targets, TransferResult::Stop, 0);
+}
+
+bool TrackExport::openFiles(std::vector<Target>& targets) {
+    for (Target& target : targets) {
         auto file = std::make_unique<AudioFile>(context_.messages);
-        if (!file->OpenForWrite(format_, paths[track], song_.sampleRate, settings_.wordLength, song_.length)) {
+        if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length)) {
             outcome_.failed = true;
-            return finish(TransferResult::Stop);
+            return false;
         }
-        targets.push_back({track, std::move(file)});
+        target.file = std::move(file);
     }
-    TransferBuffers buffers(transferBlock(song_.trackCount), kServerBytesPerSample, targets.size());
-    if (buffers.block() == 0) {
-        reportError(kNotEnoughMemory);
-        return finish(TransferResult::Stop);
-    }
-    std::string songName;
-    if (context_.server.songName(songName) != 0) {
-        reportError(serverError());
-        return finish(TransferResult::Stop);
-    }
-    const uint32_t block = buffers.block();
-    std::array<void*, kMaxTracks> table{};
-    for (size_t i = 0; i < targets.size(); ++i) table[targets[i].track] = buffers[i];
+    return true;
+}
 
-    CopyProgressDialog dialog(context_.progressView);
-    openCopyDialog(dialog, static_cast<uint16_t>(targets.size()), trimSpaces(songName), directory_, song_.length,
-                   block);
-    TransferClock clock;
-    clock.start();
+TransferPass TrackExport::exportPass(std::vector<Target>& targets, TrackSpan span) {
+    TransferPass pass;
+    pass.tracks = static_cast<uint16_t>(targets.size());
+    pass.blockTracks = span == TrackSpan::One ? 1 : song_.trackCount;
+    pass.bytesPerSample = kServerBytesPerSample;
+    pass.total = song_.length;
+    nameSides(pass, span, targets.front().track, span == TrackSpan::One ? targets.front().path : directory_, true);
+    pass.take = [this, &targets, span](const TransferBuffers& buffers, uint64_t position, uint32_t block) {
+        return readServer(targets, span, buffers, static_cast<uint32_t>(position), block);
+    };
+    pass.give = [this, &targets](const TransferBuffers& buffers, uint64_t, uint32_t samples) {
+        return writeFiles(targets, buffers, samples);
+    };
+    pass.finish = [this, &targets](TransferResult result, uint64_t moved) { return endFiles(targets, result, moved); };
+    return pass;
+}
 
-    while (position < song_.length) {
-        uint32_t read = 0;
-        if (context_.server.trackReadAll(static_cast<uint32_t>(position), block, read, kServerBytesPerSample,
-                                         bigEndian_, table.data()) != 0) {
-            reportError(serverError());
+BlockTaken TrackExport::readServer(const std::vector<Target>& targets, TrackSpan span, const TransferBuffers& buffers,
+                                   uint32_t position, uint32_t block) {
+    uint32_t read = 0;
+    const int32_t code =
+        span == TrackSpan::One
+            ? context_.server.trackRead(targets.front().track, position, block, read, kServerBytesPerSample,
+                                        bigEndian_, buffers[0])
+            : context_.server.trackReadAll(position, block, read, kServerBytesPerSample, bigEndian_,
+                                           buffersByTrack(buffers, targets).data());
+    // A song whose audio ends before its length gives what there is; the file's header is
+    // finished from the samples written.
+    return {std::min(read, block), served(code, span)};
+}
+
+TransferResult TrackExport::writeFiles(std::vector<Target>& targets, const TransferBuffers& buffers, uint32_t samples) {
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (!writeBlock(*targets[i].file, buffers[i], samples)) return TransferResult::Stop;
+    }
+    return TransferResult::Done;
+}
+
+TransferResult TrackExport::endFiles(std::vector<Target>& targets, TransferResult result, uint64_t moved) {
+    const bool done = result == TransferResult::Done;
+    for (Target& target : targets) {
+        if (target.file && !endFile(*target.file, target.track, done, moved >= song_.length)) {
             result = TransferResult::Stop;
-            break;
-        }
-        read = std::min(read, block);
-        if (read == 0) break;
-        bool written = true;
-        for (size_t i = 0; i < targets.size() && written; ++i) written = writeBlock(*targets[i].file, buffers[i], read);
-        if (!written) {
-            result = TransferResult::Stop;
-            break;
-        }
-        position += read;
-        if (!afterBlock(dialog, read)) {
-            result = TransferResult::Stop;
-            break;
         }
     }
-    showStatistics(clock, targets.size(), position);
-    result = finish(result);
-    dialog.Close();
     return result;
 }
 

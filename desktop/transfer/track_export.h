@@ -14,8 +14,6 @@ namespace vxf::transfer {
 
 class AudioFile;
 
-constexpr size_t kMaxTracks = 24;
-
 // The transfer tab's export choices.
 struct ExportSettings {
     std::string directory;              // as typed; normalised by the command
@@ -39,6 +37,7 @@ public:
 
 private:
     enum class Settled { Keep, Skip, Cancel };
+    struct Target;
 
     // Asks before replacing an existing file (unless Yes to All was answered); a symbolic link
     // is refused whatever the answers.
@@ -46,6 +45,15 @@ private:
     bool enoughSpaceFor(uint64_t tracks);
     void exportOneByOne(const std::vector<uint16_t>& tracks, const std::string& songName);
     void exportTogether(const std::vector<uint16_t>& tracks, const std::string& songName);
+    // One track with its own server calls, or all of them together.
+    TransferResult exportTargets(std::vector<Target>& targets, TrackSpan span);
+    bool openFiles(std::vector<Target>& targets);
+    TransferPass exportPass(std::vector<Target>& targets, TrackSpan span);
+    BlockTaken readServer(const std::vector<Target>& targets, TrackSpan span, const TransferBuffers& buffers,
+                          uint32_t position, uint32_t block);
+    TransferResult writeFiles(std::vector<Target>& targets, const TransferBuffers& buffers, uint32_t samples);
+    // Ends every file opened: Stop when one of them could not be finished.
+    TransferResult endFiles(std::vector<Target>& targets, TransferResult result, uint64_t moved);
     bool writeBlock(AudioFile& file, uint8_t* samples, uint32_t count);
     // `done`: the transfer ended without a failure or cancel; `whole`: every sample was moved.
     bool closeFile(AudioFile& file, bool done);

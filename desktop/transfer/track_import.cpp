@@ -9,7 +9,6 @@
 
 #include "audio_error.h"
 #include "audio_file.h"
-#include "transfer_buffers.h"
 #include "transfer_paths.h"
 
 namespace vxf::transfer {
@@ -118,191 +117,161 @@ std::optional<ReplaceAnswer> TrackImport::askReplace(uint16_t track, const Impor
 }
 
 // 64 bits: a long extension of a 24-track song passes 4 GB.
-std::optional<TransferResult> TrackImport::checkDriveSpace(uint32_t samples, const std::string* path) {
+std::optional<TransferResult> TrackImport::checkDriveSpace(uint32_t samples, TrackSpan span, const std::string& path) {
     uint32_t freeKiB = 0;
-    if (context_.server.driveFreeSpace(freeKiB) != 0) {
-        if (path) return askToGoOn(serverError());
-        reportError(serverError());
-        return TransferResult::Stop;
-    }
+    if (context_.server.driveFreeSpace(freeKiB) != 0) return failure(serverError(), span);
     // The song grows on all its tracks.
     const uint64_t extension = samples > song_.length ? samples - song_.length : 0;
     const uint64_t neededKiB = uint64_t{song_.trackCount} * (song_.wordLength / 8) * extension / 1024;
     if (freeKiB >= neededKiB) return std::nullopt;
-    if (path) return askToGoOn(*path + "\r\nNot enough hard drive space.");
-    reportError("Not enough hard drive space.");
-    return TransferResult::Stop;
+    const std::string text = "Not enough hard drive space.";
+    return failure(span == TrackSpan::One ? path + "\r\n" + text : text, span);
 }
 
 void TrackImport::noteFile(uint16_t track, const std::string& path, bool complete) {
     outcome_.files.push_back({track, path, complete});
 }
 
-TransferResult TrackImport::ImportTrack(uint16_t track, const ImportFile& file) {
-    AudioFile audio(context_.messages);
-    uint32_t rate = 0;
-    uint16_t bits = 0;
+struct TrackImport::Source {
+    uint16_t track;
+    const ImportFile* file;
+    std::unique_ptr<AudioFile> audio;
     uint32_t count = 0;
-    if (!audio.OpenForRead(file.format, file.path, rate, bits, count)) {
-        outcome_.failed = true;
-        return TransferResult::Failed;
-    }
-    if (!serverTakes(bits)) {
-        reportError(audioErrorMessage(AUDIO_ERR_UNSUPPORTED, file.path));
-        return TransferResult::Failed;
-    }
-    if (rate != song_.sampleRate) return askToGoOn(file.path + "\r\nSample rate mismatch.");
-    if (song_.writeProtected) {
-        reportError("tavo VXF song is write protected.");
-        return TransferResult::Stop;
-    }
-    if (std::optional<TransferResult> refused = checkDriveSpace(count, &file.path)) return *refused;
-    const uint16_t bytes = bits / 8;
-    const bool bigEndian = isBigEndianFormat(file.format);
-    TransferBuffers buffers(transferBlock(1), bytes, 1);
-    if (buffers.block() == 0) {
-        reportError(kNotEnoughMemory);
-        return TransferResult::Stop;
-    }
-    const uint32_t block = buffers.block();
-    CopyProgressDialog dialog(context_.progressView);
-    openCopyDialog(dialog, 1, file.path, trackLabel(track), count, block);
-    TransferClock clock;
-    clock.start();
+    uint16_t bytes = 0;
+    uint32_t delivered = 0;
+    uint32_t got = 0;  // of the block in hand
+    bool ended = false;
+};
 
-    TransferResult result = TransferResult::Done;
-    uint32_t written = 0;
-    while (written < count) {
-        const uint32_t wanted = std::min(block, count - written);
-        size_t bytesRead = 0;
-        if (!audio.ReadSamples(buffers[0], size_t{wanted} * bytes, bigEndian, false, bytesRead)) {
-            outcome_.failed = true;  // the file showed its message
-            result = TransferResult::Failed;
-            break;
-        }
-        // Only what the file delivered goes to the track: a file shorter than its header says
-        // ends here instead of repeating a stale buffer.
-        const uint32_t delivered = static_cast<uint32_t>(std::min<size_t>(bytesRead / bytes, wanted));
-        if (delivered == 0) break;
-        if (context_.server.trackWrite(track, written, delivered, bytes, bigEndian, buffers[0]) != 0) {
-            result = askToGoOn(serverError());
-            break;
-        }
-        written += delivered;
-        if (!afterBlock(dialog, delivered)) {
-            result = TransferResult::Stop;
-            break;
-        }
-    }
-    song_.length = std::max(song_.length, written);
-    showStatistics(clock, 1, written);
-    if (audio.isOpen()) audio.Close();
-    dialog.Close();
-    noteFile(track, file.path, result == TransferResult::Done && written == count);
-    return result;
+TransferResult TrackImport::ImportTrack(uint16_t track, const ImportFile& file) {
+    std::vector<Source> sources;
+    sources.push_back({track, &file, std::make_unique<AudioFile>(context_.messages)});
+    return importSources(sources, TrackSpan::One);
 }
 
 TransferResult TrackImport::ImportAllTracks(const std::array<const ImportFile*, kMaxTracks>& files) {
-    struct Source {
-        uint16_t track;
-        const ImportFile* file;
-        std::unique_ptr<AudioFile> audio;
-        uint32_t count = 0;
-        uint16_t bytes = 0;
-        uint32_t delivered = 0;
-        bool ended = false;
-    };
     std::vector<Source> sources;
     for (uint16_t track = 0; track < kMaxTracks; ++track) {
         if (files[track]) sources.push_back({track, files[track], std::make_unique<AudioFile>(context_.messages)});
     }
     if (sources.empty()) return TransferResult::Done;
-    // One byte order for the server; every file is read in it.
-    const bool bigEndian = isBigEndianFormat(sources.front().file->format);
+    return importSources(sources, TrackSpan::All);
+}
+
+TransferResult TrackImport::importSources(std::vector<Source>& sources, TrackSpan span) {
     uint32_t longest = 0;
-    uint16_t bytes = 0;
     for (Source& source : sources) {
-        uint32_t rate = 0;
-        uint16_t bits = 0;
-        if (!source.audio->OpenForRead(source.file->format, source.file->path, rate, bits, source.count)) {
-            outcome_.failed = true;
-            return TransferResult::Stop;
-        }
-        if (!serverTakes(bits)) {
-            reportError(audioErrorMessage(AUDIO_ERR_UNSUPPORTED, source.file->path));
-            return TransferResult::Stop;
-        }
-        if (rate != song_.sampleRate) {
-            reportError(source.file->path + "\r\nSample rate mismatch.");
-            return TransferResult::Stop;
-        }
-        if (song_.writeProtected) {
-            reportError("tavo VXF song is write protected.");
-            return TransferResult::Stop;
-        }
-        source.bytes = bits / 8;
+        if (const std::optional<TransferResult> refused = openSource(source, span)) return *refused;
         longest = std::max(longest, source.count);
-        bytes = std::max(bytes, source.bytes);
     }
-    if (std::optional<TransferResult> refused = checkDriveSpace(longest, nullptr)) return *refused;
-    TransferBuffers buffers(transferBlock(song_.trackCount), bytes, sources.size());
-    if (buffers.block() == 0) {
-        reportError(kNotEnoughMemory);
+    if (const std::optional<TransferResult> refused = checkDriveSpace(longest, span, sources.front().file->path)) {
+        return *refused;
+    }
+    return transfer(importPass(sources, span, longest)).value_or(TransferResult::Stop);
+}
+
+// A file that cannot be read as it is leaves its track out: one track goes on with the next
+// item, all tracks stop.
+std::optional<TransferResult> TrackImport::openSource(Source& source, TrackSpan span) {
+    const TransferResult leftOut = span == TrackSpan::One ? TransferResult::Failed : TransferResult::Stop;
+    const std::string& path = source.file->path;
+    uint32_t rate = 0;
+    uint16_t bits = 0;
+    if (!source.audio->OpenForRead(source.file->format, path, rate, bits, source.count)) {
+        outcome_.failed = true;
+        return leftOut;
+    }
+    if (!serverTakes(bits)) {
+        reportError(audioErrorMessage(AUDIO_ERR_UNSUPPORTED, path));
+        return leftOut;
+    }
+    if (rate != song_.sampleRate) return failure(path + "\r\nSample rate mismatch.", span);
+    if (song_.writeProtected) {
+        reportError("tavo VXF song is write protected.");
         return TransferResult::Stop;
     }
-    std::string songName;
-    if (context_.server.songName(songName) != 0) {
-        reportError(serverError());
-        return TransferResult::Stop;
-    }
-    const uint32_t block = buffers.block();
-    std::array<const void*, kMaxTracks> table{};
-    for (size_t i = 0; i < sources.size(); ++i) table[sources[i].track] = buffers[i];
+    source.bytes = bits / 8;
+    return std::nullopt;
+}
 
-    CopyProgressDialog dialog(context_.progressView);
-    openCopyDialog(dialog, static_cast<uint16_t>(sources.size()), directory_, trimSpaces(songName), longest, block);
-    TransferClock clock;
-    clock.start();
+TransferPass TrackImport::importPass(std::vector<Source>& sources, TrackSpan span, uint32_t longest) {
+    // One byte order for the server; every file is read in it.
+    ServerCoding coding{0, isBigEndianFormat(sources.front().file->format)};
+    for (const Source& source : sources) coding.bytes = std::max(coding.bytes, source.bytes);
+    TransferPass pass;
+    pass.tracks = static_cast<uint16_t>(sources.size());
+    pass.blockTracks = span == TrackSpan::One ? 1 : song_.trackCount;
+    pass.bytesPerSample = coding.bytes;
+    pass.total = longest;
+    nameSides(pass, span, sources.front().track, span == TrackSpan::One ? sources.front().file->path : directory_,
+              false);
+    pass.take = [this, &sources, span, coding, longest](const TransferBuffers& buffers, uint64_t position,
+                                                         uint32_t block) {
+        const uint32_t wanted = std::min(block, longest - static_cast<uint32_t>(position));
+        return readFiles(sources, span, coding.bigEndian, buffers, wanted);
+    };
+    pass.convert = [&sources, coding](const TransferBuffers& buffers, uint32_t samples) {
+        padSamples(sources, buffers, samples, coding);
+    };
+    pass.give = [this, &sources, span, coding](const TransferBuffers& buffers, uint64_t position, uint32_t samples) {
+        return writeServer(sources, span, buffers, static_cast<uint32_t>(position), samples, coding);
+    };
+    pass.finish = [this, &sources](TransferResult result, uint64_t moved) { return endSources(sources, result, moved); };
+    return pass;
+}
 
-    TransferResult result = TransferResult::Done;
-    uint32_t position = 0;
-    while (position < longest && result == TransferResult::Done) {
-        const uint32_t wanted = std::min(block, longest - position);
-        uint32_t moved = 0;
-        for (size_t i = 0; i < sources.size(); ++i) {
-            Source& source = sources[i];
-            // Each file is read up to its own sample count; after it, the track gets silence.
-            const uint32_t own = source.ended ? 0 : std::min(wanted, source.count - source.delivered);
-            size_t bytesRead = 0;
-            if (own > 0 && !source.audio->ReadSamples(buffers[i], size_t{own} * source.bytes, bigEndian, false,
-                                                      bytesRead)) {
-                outcome_.failed = true;
-                result = TransferResult::Stop;
-                break;
-            }
-            const uint32_t got = static_cast<uint32_t>(std::min<size_t>(bytesRead / source.bytes, own));
-            source.delivered += got;
-            source.ended = got < own || source.delivered >= source.count;
-            widenSamples(buffers[i], got, source.bytes, bytes, bigEndian);
-            std::memset(buffers[i] + size_t{got} * bytes, 0, size_t{wanted - got} * bytes);
-            moved = std::max(moved, got);
+BlockTaken TrackImport::readFiles(std::vector<Source>& sources, TrackSpan span, bool bigEndian,
+                                  const TransferBuffers& buffers, uint32_t wanted) {
+    uint32_t moved = 0;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        Source& source = sources[i];
+        // Each file is read up to its own sample count; after it, the track gets silence.
+        const uint32_t own = source.ended ? 0 : std::min(wanted, source.count - source.delivered);
+        size_t bytesRead = 0;
+        if (own > 0 && !source.audio->ReadSamples(buffers[i], size_t{own} * source.bytes, bigEndian, false,
+                                                  bytesRead)) {
+            outcome_.failed = true;  // the file showed its message
+            return {0, span == TrackSpan::One ? TransferResult::Failed : TransferResult::Stop};
         }
-        if (result != TransferResult::Done || moved == 0) break;
-        if (context_.server.trackWriteAll(position, moved, bytes, bigEndian, table.data()) != 0) {
-            reportError(serverError());
-            result = TransferResult::Stop;
-            break;
-        }
-        position += moved;
-        if (!afterBlock(dialog, moved)) result = TransferResult::Stop;
+        // Only what the file delivered goes to the track: a file shorter than its header says
+        // ends here instead of repeating a stale buffer.
+        source.got = static_cast<uint32_t>(std::min<size_t>(bytesRead / source.bytes, own));
+        source.delivered += source.got;
+        source.ended = source.got < own || source.delivered >= source.count;
+        moved = std::max(moved, source.got);
     }
-    song_.length = std::max(song_.length, position);
-    showStatistics(clock, sources.size(), position);
+    return {moved};
+}
+
+// Narrower files are made as wide as the widest, and a track whose file ended gets silence for
+// the rest of the block.
+void TrackImport::padSamples(const std::vector<Source>& sources, const TransferBuffers& buffers, uint32_t samples,
+                             ServerCoding coding) {
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const Source& source = sources[i];
+        widenSamples(buffers[i], source.got, source.bytes, coding.bytes, coding.bigEndian);
+        std::memset(buffers[i] + size_t{source.got} * coding.bytes, 0, size_t{samples - source.got} * coding.bytes);
+    }
+}
+
+TransferResult TrackImport::writeServer(const std::vector<Source>& sources, TrackSpan span,
+                                        const TransferBuffers& buffers, uint32_t position, uint32_t samples,
+                                        ServerCoding coding) {
+    const int32_t code =
+        span == TrackSpan::One
+            ? context_.server.trackWrite(sources.front().track, position, samples, coding.bytes, coding.bigEndian,
+                                         buffers[0])
+            : context_.server.trackWriteAll(position, samples, coding.bytes, coding.bigEndian,
+                                            buffersByTrack(buffers, sources).data());
+    return served(code, span);
+}
+
+TransferResult TrackImport::endSources(std::vector<Source>& sources, TransferResult result, uint64_t moved) {
+    song_.length = std::max(song_.length, static_cast<uint32_t>(moved));
     for (Source& source : sources) {
         if (source.audio->isOpen()) source.audio->Close();
         noteFile(source.track, source.file->path, result == TransferResult::Done && source.delivered == source.count);
     }
-    dialog.Close();
     return result;
 }
 

@@ -42,12 +42,30 @@ public:
     TransferResult ImportAllTracks(const std::array<const ImportFile*, kMaxTracks>& files);
 
 private:
+    struct Source;
+    // The samples as the server takes them from all files of a pass.
+    struct ServerCoding {
+        uint16_t bytes = 0;
+        bool bigEndian = false;
+    };
+
     std::optional<uint16_t> assignTrack(const ImportFile& file, const std::vector<bool>& trackFree,
                                         std::optional<uint16_t>& lastChosen);
     std::optional<ReplaceAnswer> askReplace(uint16_t track, const ImportFile& file, bool lastItem);
-    // The drive must hold what the song grows by when it reaches `samples`; the text names the file
-    // when one file is imported.
-    std::optional<TransferResult> checkDriveSpace(uint32_t samples, const std::string* path);
+    // The drive must hold what the song grows by when it reaches `samples`; the text names the
+    // file when one track is imported.
+    std::optional<TransferResult> checkDriveSpace(uint32_t samples, TrackSpan span, const std::string& path);
+    // One file with its own server calls, or up to all tracks together.
+    TransferResult importSources(std::vector<Source>& sources, TrackSpan span);
+    std::optional<TransferResult> openSource(Source& source, TrackSpan span);
+    TransferPass importPass(std::vector<Source>& sources, TrackSpan span, uint32_t longest);
+    BlockTaken readFiles(std::vector<Source>& sources, TrackSpan span, bool bigEndian, const TransferBuffers& buffers,
+                         uint32_t wanted);
+    static void padSamples(const std::vector<Source>& sources, const TransferBuffers& buffers, uint32_t samples,
+                           ServerCoding coding);
+    TransferResult writeServer(const std::vector<Source>& sources, TrackSpan span, const TransferBuffers& buffers,
+                               uint32_t position, uint32_t samples, ServerCoding coding);
+    TransferResult endSources(std::vector<Source>& sources, TransferResult result, uint64_t moved);
     void noteFile(uint16_t track, const std::string& path, bool complete);
 
     SongFacts& song_;

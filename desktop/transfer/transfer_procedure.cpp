@@ -1,7 +1,8 @@
-// transfer_procedure.cpp - what the export and import procedures share: context, results, block size, the step after a block.
+// transfer_procedure.cpp - what the export and import procedures share: context, results, and the pass that moves tracks.
 #include "transfer_procedure.h"
 
 #include "optimal_chunk.h"
+#include "transfer_paths.h"
 
 namespace vxf::transfer {
 
@@ -46,6 +47,75 @@ bool TransferProcedure::afterBlock(CopyProgressDialog& dialog, uint32_t moved) {
     }
     dialog.SetStep(moved);
     dialog.Step();
+    return true;
+}
+
+std::optional<TransferResult> TransferProcedure::transfer(const TransferPass& pass) {
+    TransferBuffers buffers(transferBlock(pass.blockTracks), pass.bytesPerSample, pass.tracks);
+    if (buffers.block() == 0) {
+        reportError(kNotEnoughMemory);
+        return std::nullopt;
+    }
+    std::string from;
+    std::string to;
+    if (!pass.texts(from, to)) return std::nullopt;
+    CopyProgressDialog dialog(context_.progressView);
+    openCopyDialog(dialog, pass.tracks, from, to, pass.total, buffers.block());
+    TransferClock clock;
+    clock.start();
+    uint64_t moved = 0;
+    const TransferResult result = moveBlocks(pass, buffers, dialog, moved);
+    showStatistics(clock, pass.tracks, moved);
+    const TransferResult end = pass.finish(result, moved);
+    dialog.Close();
+    return end;
+}
+
+// A block that failed on either side moved nothing: the position stays where the last whole
+// block left it.
+TransferResult TransferProcedure::moveBlocks(const TransferPass& pass, const TransferBuffers& buffers,
+                                             CopyProgressDialog& dialog, uint64_t& moved) {
+    while (moved < pass.total) {
+        const BlockTaken taken = pass.take(buffers, moved, buffers.block());
+        if (taken.end != TransferResult::Done) return taken.end;
+        if (taken.samples == 0) break;
+        if (pass.convert) pass.convert(buffers, taken.samples);
+        const TransferResult given = pass.give(buffers, moved, taken.samples);
+        if (given != TransferResult::Done) return given;
+        moved += taken.samples;
+        if (!afterBlock(dialog, taken.samples)) return TransferResult::Stop;
+    }
+    return TransferResult::Done;
+}
+
+TransferResult TransferProcedure::failure(const std::string& text, TrackSpan span) {
+    if (span == TrackSpan::One) return askToGoOn(text);
+    reportError(text);
+    return TransferResult::Stop;
+}
+
+TransferResult TransferProcedure::served(int32_t code, TrackSpan span) {
+    return code == 0 ? TransferResult::Done : failure(serverError(), span);
+}
+
+void TransferProcedure::nameSides(TransferPass& pass, TrackSpan span, uint16_t track, const std::string& fileSide,
+                                  bool toFiles) {
+    pass.texts = [this, span, track, fileSide, toFiles](std::string& from, std::string& to) {
+        (toFiles ? to : from) = fileSide;
+        std::string& driveSide = toFiles ? from : to;
+        if (span == TrackSpan::All) return songLabel(driveSide);
+        driveSide = trackLabel(track);
+        return true;
+    };
+}
+
+bool TransferProcedure::songLabel(std::string& label) {
+    std::string name;
+    if (context_.server.songName(name) != 0) {
+        reportError(serverError());
+        return false;
+    }
+    label = trimSpaces(name);
     return true;
 }
 
