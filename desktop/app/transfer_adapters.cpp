@@ -1,10 +1,9 @@
-// transfer_adapters.cpp - the window's side of the transfer procedures: messages, questions and the server client.
+// transfer_adapters.cpp - the window's side of the transfer procedures: messages and questions.
 #include "transfer_adapters.h"
 
 #include "ext_message_box.h"
 #include "form.h"
 #include "ids.h"
-#include "server_client.h"
 #include "track_select_dialog.h"
 #include "transfer_ids.h"
 #include "transfer_services.h"
@@ -58,35 +57,5 @@ void FormTransferQuestions::showStatistics(const vxf::transfer::TransferStatisti
 std::optional<uint64_t> FormTransferQuestions::freeBytes(const std::string& directory) {
     return services_.freeBytes(directory);
 }
-
-int32_t ClientTransferServer::songName(std::string& name) { return client_.songGetName(handle_, name); }
-
-int32_t ClientTransferServer::optimalTransferSize(uint32_t& samples) {
-    return client_.trackOptimalTransferSize(handle_, samples);
-}
-
-int32_t ClientTransferServer::trackRead(uint16_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead,
-                                        uint16_t bytesPerSample, uint16_t byteOrder, void* buffer) {
-    return client_.trackRead(handle_, track, offset, count, samplesRead, bytesPerSample, byteOrder, buffer);
-}
-
-int32_t ClientTransferServer::trackReadAll(uint32_t offset, uint32_t count, uint32_t& samplesRead,
-                                           uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers) {
-    return client_.trackReadAll(handle_, offset, count, samplesRead, bytesPerSample, byteOrder, buffers);
-}
-
-int32_t ClientTransferServer::trackWrite(uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
-                                         uint16_t byteOrder, const void* source) {
-    return client_.trackWrite(handle_, track, offset, count, bytesPerSample, byteOrder, source);
-}
-
-int32_t ClientTransferServer::trackWriteAll(uint32_t offset, uint32_t count, uint16_t bytesPerSample,
-                                            uint16_t byteOrder, const void* const* sources) {
-    return client_.trackWriteAll(handle_, offset, count, bytesPerSample, byteOrder, sources);
-}
-
-int32_t ClientTransferServer::driveFreeSpace(uint32_t& kib) { return client_.driveGetFreeSpace(handle_, kib); }
-
-std::string ClientTransferServer::errorText() { return client_.errorText(); }
 
 }  // namespace deck

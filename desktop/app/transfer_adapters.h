@@ -1,8 +1,8 @@
 // transfer_adapters.h - the window's side of the transfer procedures: messages, questions and the server client.
 #pragma once
 
+#include "drive_transfer_server.h"
 #include "message_sink.h"
-#include "transfer_server.h"
 #include "transfer_ui.h"
 
 #include <cstdint>
@@ -47,27 +47,7 @@ private:
     TransferServices& services_;
 };
 
-// The track calls on the open drive through the server client.
-class ClientTransferServer : public vxf::transfer::TransferServer {
-public:
-    ClientTransferServer(ServerClient& client, uint32_t handle) : client_(client), handle_(handle) {}
-
-    int32_t songName(std::string& name) override;
-    int32_t optimalTransferSize(uint32_t& samples) override;
-    int32_t trackRead(uint16_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead, uint16_t bytesPerSample,
-                      uint16_t byteOrder, void* buffer) override;
-    int32_t trackReadAll(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint16_t bytesPerSample,
-                         uint16_t byteOrder, void* const* buffers) override;
-    int32_t trackWrite(uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample, uint16_t byteOrder,
-                       const void* source) override;
-    int32_t trackWriteAll(uint32_t offset, uint32_t count, uint16_t bytesPerSample, uint16_t byteOrder,
-                          const void* const* sources) override;
-    int32_t driveFreeSpace(uint32_t& kib) override;
-    std::string errorText() override;
-
-private:
-    ServerClient& client_;
-    uint32_t handle_;
-};
+// The track calls on the open drive through the server client, where the tests stand between.
+using ClientTransferServer = vxf::transfer::DriveTransferServer<ServerClient>;
 
 }  // namespace deck

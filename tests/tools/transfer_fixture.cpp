@@ -55,25 +55,25 @@ void ScriptedScreen::open(uint16_t tracks) { opened.push_back(tracks); }
 bool ScriptedScreen::pollCancel() { return ++polls == cancelAtPoll; }
 
 int32_t FaultyServer::songName(std::string& name) {
-    if (!songNameGiven) return ExportedServer::songName(name);
+    if (!songNameGiven) return DriveTransferServer::songName(name);
     name = *songNameGiven;
     return 0;
 }
 
 int32_t FaultyServer::optimalTransferSize(uint32_t& samples) {
     if (beforeOptimalSize) beforeOptimalSize();
-    return ExportedServer::optimalTransferSize(samples);
+    return DriveTransferServer::optimalTransferSize(samples);
 }
 
 int32_t FaultyServer::trackRead(uint16_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead,
                                 uint16_t bytesPerSample, uint16_t byteOrder, void* buffer) {
     // An out-of-range track makes the server itself refuse, with its own message.
     if (failReadOfTrack == track) track = 99;
-    return ExportedServer::trackRead(track, offset, count, samplesRead, bytesPerSample, byteOrder, buffer);
+    return DriveTransferServer::trackRead(track, offset, count, samplesRead, bytesPerSample, byteOrder, buffer);
 }
 
 int32_t FaultyServer::driveFreeSpace(uint32_t& kib) {
-    if (!freeKiB) return ExportedServer::driveFreeSpace(kib);
+    if (!freeKiB) return DriveTransferServer::driveFreeSpace(kib);
     kib = *freeKiB;
     return 0;
 }
@@ -100,7 +100,7 @@ void TransferFixture::makeSong(uint16_t tracks, uint32_t rate, uint32_t samples,
     if (samples > 0) {
         ASSERT_EQ(tavovxfTrackWriteAll(handle_, 0, samples, 3, 0, sources), VXF_OK);
     }
-    server_ = std::make_unique<FaultyServer>(handle_, true);
+    server_ = std::make_unique<FaultyServer>(exports_, handle_);
 }
 
 void TransferFixture::addSong(uint16_t tracks, uint32_t rate) {

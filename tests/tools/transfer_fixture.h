@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "exported_server.h"
+#include "drive_transfer_server.h"
 #include "message_sink.h"
+#include "server_exports.h"
 #include "song_fixture.h"
 #include "track_export.h"
 #include "track_import.h"
@@ -76,9 +77,9 @@ public:
 };
 
 // The exports, with faults on demand.
-class FaultyServer : public ExportedServer {
+class FaultyServer : public DriveTransferServer<ServerExports> {
 public:
-    using ExportedServer::ExportedServer;
+    using DriveTransferServer::DriveTransferServer;
 
     int32_t songName(std::string& name) override;
     int32_t optimalTransferSize(uint32_t& samples) override;
@@ -123,6 +124,7 @@ protected:
     std::vector<Bytes> audio_;  // per track, as written by makeSong
     std::string outDir_;
     ScriptedScreen screen_;
+    ServerExports exports_{true};
     std::unique_ptr<FaultyServer> server_;
 };
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "cli.h"
-#include "exported_server.h"
+#include "drive_transfer_server.h"
+#include "server_exports.h"
 #include "server_session.h"
 #include "terminal_transfer_ui.h"
 #include "transfer_procedure.h"
@@ -35,7 +36,8 @@ inline void stopOnInterrupt() {
 class TransferSession {
 public:
     TransferSession(const server::Drive& drive, transfer::ReplacePolicy policy, const std::string& refusalHint)
-        : server_(drive.handle(), drive.extendedNames()),
+        : exports_(drive.extendedNames()),
+          server_(exports_, drive.handle()),
           messages_("vxf: "),
           questions_(policy, refusalHint),
           progress_(interruptFlag()),
@@ -65,7 +67,8 @@ public:
     }
 
 private:
-    transfer::ExportedServer server_;
+    transfer::ServerExports exports_;
+    transfer::DriveTransferServer<transfer::ServerExports> server_;
     transfer::StderrMessageSink messages_;
     transfer::TerminalQuestions questions_;
     transfer::TerminalProgress progress_;

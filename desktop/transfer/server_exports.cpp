@@ -1,0 +1,63 @@
+// server_exports.cpp - the server's exports as the transfer calls them, for programs without a server client.
+#include "server_exports.h"
+
+#include <algorithm>
+
+#include "tavovxf.h"
+
+namespace vxf::transfer {
+
+int32_t ServerExports::songGetName(uint32_t handle, std::string& name) {
+    char text[VXF_EXT_NAME_SIZE] = {};
+    const int32_t result = extendedNames_ ? tavovxfSongGetExtName(handle, text) : tavovxfSongGetName(handle, text);
+    name = text;
+    return result;
+}
+
+int32_t ServerExports::trackOptimalTransferSize(uint32_t handle, uint32_t& samples) {
+    return tavovxfTrackOptimalTransferSize(handle, &samples);
+}
+
+int32_t ServerExports::trackRead(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                 uint32_t& samplesRead, uint16_t bytesPerSample, uint16_t byteOrder, void* buffer) {
+    return tavovxfTrackRead(handle, track, offset, count, &samplesRead, bytesPerSample, byteOrder, buffer);
+}
+
+int32_t ServerExports::trackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                                    uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers) {
+    return tavovxfTrackReadAll(handle, offset, count, &samplesRead, bytesPerSample, byteOrder, buffers);
+}
+
+int32_t ServerExports::trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                  uint16_t bytesPerSample, uint16_t byteOrder, const void* source) {
+    return tavovxfTrackWrite(handle, track, offset, count, bytesPerSample, byteOrder, source);
+}
+
+int32_t ServerExports::trackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
+                                     uint16_t byteOrder, const void* const* sources) {
+    return tavovxfTrackWriteAll(handle, offset, count, bytesPerSample, byteOrder, sources);
+}
+
+int32_t ServerExports::driveGetFreeSpace(uint32_t handle, uint32_t& kib) {
+    return tavovxfDriveGetFreeSpace(handle, &kib);
+}
+
+std::string ServerExports::errorText() {
+    char text[VXF_ERROR_STRING_SIZE] = {};
+    tavovxfGetErrorString(text);
+    return text;
+}
+
+int32_t readSongFacts(uint32_t handle, SongFacts& facts) {
+    uint32_t writeProtected = 0;
+    int32_t result = tavovxfSongGetSampleRate(handle, &facts.sampleRate);
+    if (result == VXF_OK) result = tavovxfSongGetLength(handle, &facts.length);
+    if (result == VXF_OK) result = tavovxfTrackGetNum(handle, &facts.trackCount);
+    if (result == VXF_OK) result = tavovxfSongGetWordLength(handle, &facts.wordLength);
+    if (result == VXF_OK) result = tavovxfSongIsWriteProtect(handle, &writeProtected);
+    facts.trackCount = std::min<uint16_t>(facts.trackCount, VXF_MAX_TRACKS);
+    facts.writeProtected = writeProtected != 0;
+    return result;
+}
+
+}  // namespace vxf::transfer
