@@ -55,6 +55,8 @@ int32_t ServerClient::notSupported() {
     return clientError_;
 }
 
+void ServerClient::setNotificationWindow(vxf_window* window) { tavovxfSetHWND(window); }
+
 std::string ServerClient::errorText() {
     if (clientError_ != VXF_OK) {
         const std::string sentence = sentenceOf(clientError_);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+struct vxf_window;
+
 namespace deck {
 
 // Each method takes the export's arguments and answers its code unless noted. The methods
@@ -18,6 +20,9 @@ public:
 
     // Whether the server library offers upgrade, remap and extraction.
     static bool hasMaintenanceExports();
+
+    // The window the server posts its drive notices to; null stops them.
+    virtual void setNotificationWindow(vxf_window* window);
 
     // The server's sentence for its last error; resets that error. Always succeeds. When
     // another program kept the drive, which one follows on a line of its own.

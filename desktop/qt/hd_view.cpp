@@ -33,7 +33,7 @@ CHdView::CHdView(QWidget* parent, deck::Profile& profile, std::unique_ptr<deck::
 CHdView::~CHdView() { shutdown(); }
 
 void CHdView::start() {
-    registerServerWindow(this);
+    registerServerWindow(deck_.server(), this);
     running_ = true;
     deck_.start();
     follow_.start();
@@ -43,7 +43,7 @@ void CHdView::shutdown() {
     if (!running_) return;
     running_ = false;
     follow_.stop();
-    registerServerWindow(nullptr);
+    registerServerWindow(deck_.server(), nullptr);
     deck_.shutdown();
 }
 

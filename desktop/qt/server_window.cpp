@@ -1,6 +1,7 @@
 // server_window.cpp - the window the server posts its drive notifications to, queued to the GUI thread.
 #include "server_window.h"
 
+#include "server_client.h"
 #include "tavovxf.h"
 
 #include <QCoreApplication>
@@ -42,13 +43,13 @@ QEvent::Type WindowMessageEvent::eventType() {
     return type;
 }
 
-void registerServerWindow(QObject* target) {
+void registerServerWindow(deck::ServerClient& client, QObject* target) {
     ServerWindow& window = serverWindow();
     {
         const std::lock_guard<std::mutex> guard(window.lock);
         window.target = target;
     }
-    tavovxfSetHWND(target != nullptr ? &window : nullptr);
+    client.setNotificationWindow(target != nullptr ? &window : nullptr);
 }
 
 }  // namespace deckqt

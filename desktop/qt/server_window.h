@@ -7,6 +7,10 @@
 
 class QObject;
 
+namespace deck {
+class ServerClient;
+}  // namespace deck
+
 namespace deckqt {
 
 // A window message as it arrives on the GUI thread.
@@ -22,6 +26,6 @@ public:
 
 // Registers `target` with the server; its messages arrive as WindowMessageEvent. Null
 // unregisters: after that no message reaches the former target.
-void registerServerWindow(QObject* target);
+void registerServerWindow(deck::ServerClient& client, QObject* target);
 
 }  // namespace deckqt
