@@ -21,14 +21,14 @@ constexpr const char* kWebSite = "https://www.corvane.example/";
 
 }  // namespace
 
+// The client exists from the start: the front end registers its window through it before the panes are built.
 DeckView::DeckView(Form& form, Profile& profile, std::unique_ptr<ServerClient> client)
-    : form_(form), profile_(profile), client_(std::move(client)) {}
+    : form_(form), profile_(profile), client_(client ? std::move(client) : std::make_unique<ServerClient>()) {}
 
 DeckView::~DeckView() = default;
 
 void DeckView::start() {
     try {
-        if (!client_) client_ = std::make_unique<ServerClient>();
         // A server whose drive layer or track buffer failed at load reports that failure
         // from its first call.
         uint16_t count = 0;
