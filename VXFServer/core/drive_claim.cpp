@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/system_enum.h"
+#include "disk_enumeration.h"
 
 namespace vxfserver {
 
@@ -113,7 +113,8 @@ std::string printable(const char* text, size_t length) {
 
 std::optional<std::string> backingPathOf(uint32_t driveId) {
     std::optional<vxf1394::diskenum::DriveEntry> entry = vxf1394::diskenum::recorderDriveAt(driveId & 0xFFu);
-    if (!entry) return std::nullopt;
+    // A drive the drive layer keeps in memory has no file another program could share.
+    if (!entry || entry->path.empty()) return std::nullopt;
     return entry->path;
 }
 
