@@ -19,7 +19,6 @@
 #include "cli.h"
 #include "drive_access_hint.h"
 #include "i1394.h"
-#include "platform/whole_io.h"
 #include "server_session.h"
 #include "tavovxf.h"
 
@@ -131,6 +130,20 @@ bool readNarrowingDown(uint32_t id, uint64_t first, uint32_t count, uint8_t* out
     return true;
 }
 
+// The copy and its side files are written whole or the capture fails: a short write goes on, an interrupted one again.
+bool writeAllAt(int fd, const void* data, size_t length, uint64_t offset) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (length > 0) {
+        ssize_t n = ::pwrite(fd, bytes, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        offset += static_cast<uint64_t>(n);
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool isZeroSector(const uint8_t* sector) {
     return sector[0] == 0 && std::memcmp(sector, sector + 1, I1394_SECTOR_SIZE - 1) == 0;
 }
@@ -143,8 +156,8 @@ bool writeNonZeroRuns(int fd, const uint8_t* data, uint32_t sectors, uint64_t fi
         uint32_t runStart = at;
         while (at < sectors && !isZeroSector(data + size_t{at} * I1394_SECTOR_SIZE)) at++;
         size_t bytes = size_t{at - runStart} * I1394_SECTOR_SIZE;
-        if (bytes > 0 && !vxf1394::platform::pwriteAll(fd, data + size_t{runStart} * I1394_SECTOR_SIZE, bytes,
-                                   (firstLba + runStart) * I1394_SECTOR_SIZE)) {
+        if (bytes > 0 && !writeAllAt(fd, data + size_t{runStart} * I1394_SECTOR_SIZE, bytes,
+                                     (firstLba + runStart) * I1394_SECTOR_SIZE)) {
             return false;
         }
     }
@@ -169,7 +182,7 @@ bool saveState(const std::string& path, const CaptureState& state) {
     std::string temporary = path + ".new";
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    bool ok = vxf1394::platform::pwriteAll(fd, text.data(), text.size(), 0);
+    bool ok = writeAllAt(fd, text.data(), text.size(), 0);
     ok = syncAndClose(fd) && ok;
     return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
 }
@@ -227,7 +240,7 @@ public:
 
 private:
     bool append(const std::string& text) {
-        if (!vxf1394::platform::pwriteAll(fd_, text.data(), text.size(), end_)) return false;
+        if (!writeAllAt(fd_, text.data(), text.size(), end_)) return false;
         end_ += text.size();
         return true;
     }
