@@ -12,6 +12,7 @@
 #include "platform/faulty_store.h"
 #include "platform/faults.h"
 #include "platform/last_error.h"
+#include "platform/memory_drives.h"
 #include "platform/path_store.h"
 #include "platform/sector_store.h"
 #include "platform/test_hooks.h"
@@ -32,11 +33,18 @@ constexpr uint8_t kInquiryAdditionalLength = 31;
 constexpr const char* kInquiryRevision = "1.00";
 
 // The store and its faults are taken afresh for every request, so a
-// rewritten enumeration or sidecar counts from the next request on.
+// rewritten enumeration or sidecar counts from the next request on. An entry
+// without a path is a memory drive of this process.
 template <typename Serve>
 uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
     std::optional<diskenum::DriveEntry> entry = diskenum::recorderDriveAt(deviceIndex);
     if (!entry) return kErrorDevNotExist;
+    if (entry->path.empty()) {
+        std::optional<AttachedMemoryDrive> memory = memoryDriveAt(deviceIndex);
+        if (!memory) return kErrorDevNotExist;
+        FaultyStore store(*memory->store, memory->faults);
+        return serve(store);
+    }
     FaultSet faults = faultsFor(entry->path);
     PathStore path(std::move(*entry));
     FaultyStore store(path, std::move(faults));

@@ -1,4 +1,4 @@
-// drive_emulation.h - the driver's side of the four requests, served from the backing stores the enumeration names.
+// drive_emulation.h - the driver's side of the four requests, served from the store each enumerated drive names.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@ constexpr uint32_t kMaxSectorsPerRequest = 65535;
 // the failed request leaves as the last error. Device index n names the
 // value "n" of the enumeration file, read afresh; only a recorder drive
 // entry ("SBP2\PATH") is served, so nothing outside that file is touched.
+// A memory drive attached in this process is served from its memory.
 uint32_t serveDriveRequest(uint32_t code, const void* input, uint32_t inputSize, void* output, uint32_t outputSize,
                            uint32_t& bytesReturned);
 

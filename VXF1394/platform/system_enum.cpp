@@ -5,6 +5,7 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -75,6 +76,37 @@ std::shared_ptr<const FileView> enumerationFile() {
     return view;
 }
 
+// Never destroyed: requests may still arrive while the process exits.
+struct InProcessDrives {
+    std::mutex mutex;
+    std::map<uint32_t, DriveEntry> drives;
+};
+
+InProcessDrives& inProcessDrives() {
+    static InProcessDrives* drives = new InProcessDrives;
+    return *drives;
+}
+
+std::map<uint32_t, DriveEntry> inProcessDrivesNow() {
+    InProcessDrives& d = inProcessDrives();
+    std::lock_guard<std::mutex> guard(d.mutex);
+    return d.drives;
+}
+
+Enumeration enumerationOf(const std::map<uint32_t, DriveEntry>& drives) {
+    Enumeration e{ReadStatus::ok, 0, {}};
+    e.values.push_back(Value{std::string(kCountName), std::to_string(drives.rbegin()->first + uint64_t{1})});
+    for (const auto& [index, entry] : drives) e.values.push_back(Value{std::to_string(index), formatDriveEntry(entry)});
+    return e;
+}
+
+// The in-process drives as the whole enumeration; none when no drive is attached.
+std::optional<Enumeration> inProcessEnumeration() {
+    std::map<uint32_t, DriveEntry> drives = inProcessDrivesNow();
+    if (drives.empty()) return std::nullopt;
+    return enumerationOf(drives);
+}
+
 std::string deviceNumberOf(const struct stat& info) {
     return std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
 }
@@ -127,13 +159,41 @@ std::string diskValue(const HostDisk& disk, bool externalDisks) {
     return std::string(recorder ? kDrivePrefix : kOtherDiskPrefix) + disk.devicePath;
 }
 
+void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity) {
+    InProcessDrives& d = inProcessDrives();
+    std::lock_guard<std::mutex> guard(d.mutex);
+    d.drives[deviceIndex] = DriveEntry{std::string(), identity.vendor, identity.product};
+}
+
+void detachInProcessDrive(uint32_t deviceIndex) {
+    InProcessDrives& d = inProcessDrives();
+    std::lock_guard<std::mutex> guard(d.mutex);
+    d.drives.erase(deviceIndex);
+}
+
+void detachAllInProcessDrives() {
+    InProcessDrives& d = inProcessDrives();
+    std::lock_guard<std::mutex> guard(d.mutex);
+    d.drives.clear();
+}
+
 std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex) {
+    std::map<uint32_t, DriveEntry> inProcess = inProcessDrivesNow();
+    if (!inProcess.empty()) {
+        auto found = inProcess.find(deviceIndex);
+        if (found == inProcess.end()) return std::nullopt;
+        return found->second;
+    }
     Lookup value = lookupValue(std::to_string(deviceIndex));
     if (!value.data) return std::nullopt;
     return parseDriveEntry(*value.data);
 }
 
 Lookup lookupValue(std::string_view name) {
+    if (std::optional<Enumeration> inProcess = inProcessEnumeration()) {
+        const Value* value = findValue(inProcess->values, name);
+        return Lookup{ReadStatus::ok, 0, value ? std::optional<std::string>(value->data) : std::nullopt};
+    }
     std::shared_ptr<const FileView> file = enumerationFile();
     Lookup lookup{file->enumeration.status, file->enumeration.error, std::nullopt};
     if (lookup.status == ReadStatus::failed) return lookup;
@@ -155,12 +215,15 @@ Lookup lookupValue(std::string_view name) {
 }
 
 ReadStatus enumerationFileStatus(int& error) {
+    error = 0;
+    if (!inProcessDrivesNow().empty()) return ReadStatus::ok;
     std::shared_ptr<const FileView> file = enumerationFile();
     error = file->enumeration.error;
     return file->enumeration.status;
 }
 
 Enumeration readSystemEnumeration() {
+    if (std::optional<Enumeration> inProcess = inProcessEnumeration()) return *inProcess;
     std::shared_ptr<const FileView> file = enumerationFile();
     Enumeration e = file->enumeration;
     if (e.status == ReadStatus::failed || !file->count) return e;

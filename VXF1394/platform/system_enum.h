@@ -29,6 +29,15 @@ Lookup lookupValue(std::string_view name);
 
 // recorderDriveAt (disk_enumeration.h) reads the values as lookupValue finds them.
 
+// Drives that live in this process and no file names: a test's memory drives,
+// whose entries have no path. While any is attached the enumeration is these
+// alone ("Count" one past the highest index, no other values): neither the
+// file nor the machine's disks are looked at, so what runs on memory drives
+// never depends on the machine it runs on, and no request touches the disk.
+void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity);
+void detachInProcessDrive(uint32_t deviceIndex);
+void detachAllInProcessDrives();
+
 // The file's state alone (ok, missing or failed with errno), read as lookupValue reads it.
 ReadStatus enumerationFileStatus(int& error);
 

@@ -6,6 +6,11 @@
 #include <mutex>
 #include <utility>
 
+#include "disk_enumeration.h"
+#include "drive_list.h"
+#include "i1394.h"
+#include "platform/last_error.h"
+#include "platform/memory_drives.h"
 #include "platform/open_stores.h"
 #include "platform/service_manager.h"
 #include "platform/test_hooks.h"
@@ -213,7 +218,64 @@ void setHostPaths(const HostPaths& paths) { diskenum::setHostPaths(paths); }
 
 size_t openStoreCount() { return platform::openStoreCount(); }
 
+namespace {
+
+constexpr const char* kMemoryProduct = "MEMORY";
+
+platform::DriveIdentity identityOf(const MemoryDriveIdentity& identity) {
+    diskenum::DriveEntry entry{std::string(), identity.vendor,
+                               identity.product.empty() ? std::string(kMemoryProduct) : identity.product};
+    return platform::DriveIdentity{diskenum::vendorOf(entry), diskenum::productOf(entry)};
+}
+
+}  // namespace
+
+uint32_t MemoryDrive::driveId() const { return I1394_DRIVE_ID_BASE + index_; }
+
+uint64_t MemoryDrive::sectors() const { return store_ ? store_->sizeBytes() / I1394_SECTOR_SIZE : 0; }
+
+bool MemoryDrive::read(uint64_t offset, void* data, size_t length) const {
+    return store_ && store_->read(data, length, offset) == platform::kErrorSuccess;
+}
+
+bool MemoryDrive::write(uint64_t offset, const void* data, size_t length) {
+    return store_ && store_->write(data, length, offset) == platform::kErrorSuccess;
+}
+
+void MemoryDrive::reset() {
+    if (store_) store_->clear();
+}
+
+MemoryContents MemoryDrive::contents() const {
+    if (!store_) return MemoryContents{};
+    return MemoryContents(store_->sizeBytes(), store_->contents());
+}
+
+bool MemoryDrive::restore(const MemoryContents& contents) {
+    if (!store_ || contents.bytes_ != store_->sizeBytes()) return false;
+    store_->replaceContents(contents.pages_);
+    return true;
+}
+
+size_t MemoryDrive::pagesHeld() const { return store_ ? store_->pageCount() : 0; }
+
+void MemoryDrive::setFaults(const Faults& faults) {
+    if (store_) platform::setMemoryDriveFaults(*store_, faults);
+}
+
+void MemoryDrive::clearFaults() { setFaults(Faults{}); }
+
+MemoryDrive attachMemoryDrive(uint32_t index, uint64_t sectors, const MemoryDriveIdentity& identity) {
+    if (index > kMaxDeviceIndex || sectors > UINT64_MAX / I1394_SECTOR_SIZE) return MemoryDrive{};
+    auto store = std::make_shared<platform::MemoryStore>(sectors * I1394_SECTOR_SIZE, identityOf(identity));
+    platform::attachMemoryDrive(index, store);
+    return MemoryDrive(index, std::move(store));
+}
+
+void detachMemoryDrive(uint32_t index) { platform::detachMemoryDrive(index); }
+
 void resetAll() {
+    platform::detachAllMemoryDrives();
     platform::clearAllTestFaults();
     diskenum::setHostPaths(HostPaths{});
     platform::removeAllServices();

@@ -2,13 +2,17 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/faults.h"
 #include "platform/host_paths.h"
+#include "platform/memory_store.h"
 #include "platform/service_manager.h"
 
 namespace vxf1394::testing {
@@ -92,8 +96,79 @@ void setHostPaths(const HostPaths& paths);
 // Backing stores the emulation keeps open between requests.
 size_t openStoreCount();
 
+// A drive whose sectors live in this process's memory: a test or a fuzz
+// input runs on it without a folder, an enumeration file or an image. The
+// exports serve it as they serve an image (reads, writes, capacity,
+// identify, flush, unmount, the journal and the counters), so the server
+// sees an ordinary drive; only its entry has no path (recorderDriveAt), so
+// no other program can share it and the server claims nothing of it.
+// While any memory drive is attached the drive list holds the memory drives
+// alone: the enumeration file and the machine's disks are not looked at.
+struct MemoryDriveIdentity {
+    std::string vendor;   // empty: "DISKIMG"
+    std::string product;  // empty: "MEMORY"
+};
+
+// What a memory drive held at one moment. It shares the drive's pages until
+// either side changes one, so keeping a formatted volume and putting it back
+// before every input costs a copy of the page map, not of the volume.
+class MemoryContents {
+public:
+    MemoryContents() = default;
+    uint64_t sizeBytes() const { return bytes_; }
+
+private:
+    friend class MemoryDrive;
+    MemoryContents(uint64_t bytes, platform::MemoryStore::Pages pages) : bytes_(bytes), pages_(std::move(pages)) {}
+    uint64_t bytes_ = 0;
+    platform::MemoryStore::Pages pages_;
+};
+
+// A handle on an attached memory drive; copies share the drive. The handle's
+// own reads and writes go straight to the memory: they are neither faulted
+// nor counted nor journaled, as a look at an image beside the drive is not.
+class MemoryDrive {
+public:
+    MemoryDrive() = default;
+    // False for a default handle or a refused attach.
+    bool valid() const { return store_ != nullptr; }
+    uint32_t index() const { return index_; }
+    // The id the drive list and the server's drive handles give it.
+    uint32_t driveId() const;
+    uint64_t sectors() const;
+
+    // Bytes at a byte offset; false (nothing moved) unless all lie within the drive.
+    bool read(uint64_t offset, void* data, size_t length) const;
+    bool write(uint64_t offset, const void* data, size_t length);
+    // Every sector zero again.
+    void reset();
+    MemoryContents contents() const;
+    // False (nothing changed) for contents of a drive of another size.
+    bool restore(const MemoryContents& contents);
+    // Pages of memory the drive holds: what it was written beyond zeros.
+    size_t pagesHeld() const;
+
+    // Faults as setFaults gives an image, for as long as the drive is attached.
+    void setFaults(const Faults& faults);
+    void clearFaults();
+
+private:
+    friend MemoryDrive attachMemoryDrive(uint32_t, uint64_t, const MemoryDriveIdentity&);
+    MemoryDrive(uint32_t index, std::shared_ptr<platform::MemoryStore> store)
+        : index_(index), store_(std::move(store)) {}
+    uint32_t index_ = 0;
+    std::shared_ptr<platform::MemoryStore> store_;
+};
+
+// A zeroed drive of `sectors` sectors at the device index (0 to 255), in
+// place of any memory drive there. An index beyond gives an invalid handle.
+MemoryDrive attachMemoryDrive(uint32_t index, uint64_t sectors, const MemoryDriveIdentity& identity = {});
+// The drive leaves the drive list; handles keep its contents.
+void detachMemoryDrive(uint32_t index);
+
 // Everything above back to its start: no faults, no scheduled failures,
-// counters zero, no services, device opens succeed, the machine's own disks.
+// counters zero, no services, device opens succeed, the machine's own disks,
+// no memory drives.
 void resetAll();
 
 }  // namespace vxf1394::testing
