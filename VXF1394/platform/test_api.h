@@ -1,4 +1,4 @@
-// test_api.h - controls of the drive emulation for tests that link vxf1394_core: faults, write failures, counters.
+// test_api.h - controls of the drive emulation for tests that link vxf1394_core: faults, write failures, counters, memory drives.
 #pragma once
 
 #include <array>
