@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "VXF1394/lifecycle.h"
+#include "lifecycle.h"
 #include "platform/test_api.h"
 #include "song/sample_codec.h"
 #include "api/server_lifecycle.h"

@@ -9,10 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
-#include "VXF1394/lifecycle.h"
-#include "image_snapshot.h"
+#include "lifecycle.h"
 #include "platform/test_api.h"
 #include "platform/whole_io.h"
 #include "core/record.h"
@@ -192,7 +190,9 @@ void readErrorAway() {
     tavovxfGetErrorString(message);
 }
 
-// The private folder, drive and template; made once per process.
+// The template volume, kept in memory: every input runs on a memory drive that starts as the
+// template, with no file, folder or enumeration file of its own. Only the diagnostic dumps of
+// the extraction go to a folder, made once.
 class Harness {
 public:
     Harness() {
@@ -202,22 +202,14 @@ public:
         if (made == nullptr) made = ::mkdtemp(fallback);
         if (made == nullptr) std::abort();
         folder_ = made;
-        image_ = folder_ + "/drive.img";
-        // The enumeration in a folder of its own: the watcher of that folder need not see the image change.
-        std::filesystem::create_directory(folder_ + "/config");
-        enumeration_ = folder_ + "/config/disks";
-        {
-            std::ofstream enumeration(enumeration_, std::ios::trunc);
-            enumeration << "Count=1\n0=SBP2\\" << image_ << "\n";
-            std::ofstream image(image_, std::ios::trunc);
-        }
-        std::filesystem::resize_file(image_, volumeDriveSectors() * 512);
+        attach();
         start();
         uint32_t handle = openDrive();
         if (!buildTemplateVolume(handle)) std::abort();
         tavovxfDriveClose(handle);
-        if (!snapshot_.capture(image_)) std::abort();
-        template_ = volumeInputFromImage(image_);
+        contents_ = drive_.contents();
+        template_ = regionsOf(drive_);
+        vxf1394::testing::detachMemoryDrive(kDriveIndex);
     }
 
     ~Harness() {
@@ -231,8 +223,10 @@ public:
     }
 
     void run(const uint8_t* data, size_t size) {
+        // Attached for this input only: other work of the same process sees its own drives.
+        attach();
+        if (!drive_.restore(contents_)) std::abort();
         start();
-        if (!snapshot_.restore(image_)) std::abort();
         layOver(data, size);
         const uint32_t handle = openDrive();
         armFaults(data, size);
@@ -244,16 +238,21 @@ public:
         tavovxfDriveClose(handle);
         readErrorAway();
         vxf1394::testing::clearWriteFailures();
-        vxf1394::testing::clearFaults(image_);
+        vxf1394::testing::detachMemoryDrive(kDriveIndex);
     }
 
     const std::vector<uint8_t>& templateInput() const { return template_; }
 
 private:
-    // Points the drive layer at this harness's drive and starts the server afresh (the
-    // drive layer's watcher keeps running), whatever ran in this process before.
+    static constexpr uint32_t kDriveIndex = 0;
+
+    void attach() {
+        drive_ = vxf1394::testing::attachMemoryDrive(kDriveIndex, volumeDriveSectors());
+        if (!drive_.valid()) std::abort();
+    }
+
+    // Starts the server afresh (the drive layer's watcher keeps running), whatever ran in this process before.
     void start() const {
-        ::setenv("VXF_DISK_ENUM", enumeration_.c_str(), 1);
         ::setenv("VXF_EXTRACT_DIR", (folder_ + "/extract").c_str(), 1);
         vxf1394::processAttach();
         vxfserver::processAttach();
@@ -268,7 +267,7 @@ private:
     }
 
     // The second and third option bytes: a failing write request, a region that cannot be read.
-    void armFaults(const uint8_t* data, size_t size) const {
+    void armFaults(const uint8_t* data, size_t size) {
         const size_t options = template_.size();
         if (size > options + 1 && data[options + 1] != 0) vxf1394::testing::failNthWrite(data[options + 1]);
         if (size > options + 2 && data[options + 2] != 0) {
@@ -277,16 +276,14 @@ private:
             const uint64_t first = (choice & kMirrorReadFails) != 0 ? mirrorOf(r) : r.lba;
             vxf1394::testing::Faults faults;
             faults.readErrors.push_back({first, first + r.sectors - 1});
-            vxf1394::testing::setFaults(image_, faults);
+            drive_.setFaults(faults);
         }
     }
 
-    void layOver(const uint8_t* data, size_t size) const {
+    void layOver(const uint8_t* data, size_t size) {
         std::vector<uint8_t> bytes = template_;
         std::memcpy(bytes.data(), data, std::min(size, bytes.size()));
         const uint8_t options = size > bytes.size() ? data[bytes.size()] : 0;
-        const int fd = ::open(image_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) std::abort();
         uint8_t* region = bytes.data();
         for (const VolumeRegion& r : volumeRegions()) {
             const size_t regionBytes = size_t(r.sectors) * 512;
@@ -295,19 +292,26 @@ private:
                     vxfserver::storeChecksum(region + at, r.recordBytes);
                 }
             }
-            using vxf1394::platform::pwriteAll;
-            bool ok = pwriteAll(fd, region, regionBytes, uint64_t(r.lba) * 512);
-            if ((options & kPrimaryOnly) == 0) ok = ok && pwriteAll(fd, region, regionBytes, mirrorOf(r) * 512);
+            bool ok = drive_.write(uint64_t(r.lba) * 512, region, regionBytes);
+            if ((options & kPrimaryOnly) == 0) ok = ok && drive_.write(mirrorOf(r) * 512, region, regionBytes);
             if (!ok) std::abort();
             region += regionBytes;
         }
-        ::close(fd);
+    }
+
+    static std::vector<uint8_t> regionsOf(const vxf1394::testing::MemoryDrive& drive) {
+        std::vector<uint8_t> bytes(volumeInputSize());
+        uint8_t* out = bytes.data();
+        for (const VolumeRegion& r : volumeRegions()) {
+            if (!drive.read(uint64_t(r.lba) * 512, out, size_t(r.sectors) * 512)) std::abort();
+            out += size_t(r.sectors) * 512;
+        }
+        return bytes;
     }
 
     std::string folder_;
-    std::string enumeration_;
-    std::string image_;
-    ImageSnapshot snapshot_;
+    vxf1394::testing::MemoryDrive drive_;
+    vxf1394::testing::MemoryContents contents_;
     std::vector<uint8_t> template_;
 };
 

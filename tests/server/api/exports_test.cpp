@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "VXF1394/lifecycle.h"
+#include "lifecycle.h"
 #include "server_fixture.h"
 #include "api/server_lifecycle.h"
 #include "core/server_state.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "api/server_lifecycle.h"
-#include "VXF1394/lifecycle.h"
+#include "lifecycle.h"
 #include "core/drive_claim.h"
 #include "core/record.h"
 #include "core/server_state.h"
