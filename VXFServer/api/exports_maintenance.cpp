@@ -3,6 +3,7 @@
 #include "volume/extract.h"
 #include "api/handles.h"
 #include "core/loaded_state.h"
+#include "core/remembered_records.h"
 #include "volume/remap.h"
 #include "maintenance/scan.h"
 #include "tavovxf.h"

@@ -1,6 +1,5 @@
 // exports_project.cpp - the project family of exports: counting, creating, opening, naming, moving, deleting projects.
 #include "api/export_frame.h"
-#include "volume/mount.h"
 #include "volume/project_list.h"
 #include "volume/project_record.h"
 #include "core/server_state.h"

@@ -8,6 +8,7 @@
 #include "core/drive_sharing.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
+#include "core/remembered_records.h"
 #include "i1394.h"
 #include "volume/mount.h"
 #include "volume/project_list.h"

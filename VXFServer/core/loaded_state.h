@@ -1,7 +1,6 @@
-// loaded_state.h - what is loaded of the current drive, and what the current handle remembers of it.
+// loaded_state.h - what is loaded of the current drive, and letting it go.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace vxfserver {
@@ -11,21 +10,13 @@ namespace vxfserver {
 void forgetCurrentDrive();
 // The volume is no longer mounted (the drive stays current).
 void forgetMount();
+// Fails with VXF_ERR_FS_NOT_STARTED when no volume is mounted.
+bool requireMounted();
 // No project open: clears the flag and the open project's handle.
 void forgetOpenProject();
 // No song current any more (no drive access).
 void closeSong();
 // The transfer cache no longer describes the track buffer.
 void invalidateTransferCache();
-
-// Stores into the slot most recently selected, with how often the record's
-// slot had been given up by then (see forgetReusedRecords).
-void rememberProject(uint32_t lba);
-void rememberSong(uint32_t lba);
-
-// The project or song slot `slotIndex` remembers was deleted since (by this
-// program or another) and its record slot may hold a new one: the handle
-// forgets it, so that it never takes the new one for its own.
-void forgetReusedRecords(size_t slotIndex);
 
 }  // namespace vxfserver

@@ -9,7 +9,6 @@
 #include "core/drive_io.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
-#include "volume/mount.h"
 #include "volume/project_list.h"
 #include "volume/project_record.h"
 #include "core/record.h"

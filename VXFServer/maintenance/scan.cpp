@@ -10,6 +10,7 @@
 #include "song/current_song.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
+#include "core/remembered_records.h"
 #include "volume/mount.h"
 #include "volume/project_list.h"
 #include "volume/project_record.h"

@@ -6,7 +6,7 @@
 
 #include "song/block_runs.h"
 #include "core/errors.h"
-#include "volume/mount.h"
+#include "core/loaded_state.h"
 #include "volume/project_record.h"
 #include "core/record.h"
 #include "core/record_io.h"

@@ -5,7 +5,7 @@
 #include "core/drive_sharing.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
-#include "volume/mount.h"
+#include "core/remembered_records.h"
 #include "volume/named_list_sector.h"
 #include "core/names.h"
 #include "volume/project_list.h"

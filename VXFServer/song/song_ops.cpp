@@ -4,7 +4,7 @@
 #include "song/current_song.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
-#include "volume/mount.h"
+#include "core/remembered_records.h"
 #include "core/names.h"
 #include "volume/project_list.h"
 #include "volume/project_record.h"

@@ -5,7 +5,7 @@
 
 #include "volume/bitmaps.h"
 #include "core/errors.h"
-#include "volume/mount.h"
+#include "core/loaded_state.h"
 #include "core/server_state.h"
 
 namespace vxfserver {

@@ -6,6 +6,7 @@
 
 #include "volume/bitmaps.h"
 #include "core/errors.h"
+#include "core/loaded_state.h"
 #include "volume/project_list.h"
 #include "core/server_state.h"
 #include "volume/super_block.h"
@@ -24,8 +25,6 @@ bool mountVolume() {
     if (std::memcmp(st.superBlock.version, kVersion110, 5) == 0) st.flags |= kFlagVersion110;
     return true;
 }
-
-bool requireMounted() { return hasFlag(kFlagMounted) || fail(VXF_ERR_FS_NOT_STARTED); }
 
 bool volumeVersion(char* out) {
     if (!requireMounted()) return false;

@@ -11,9 +11,6 @@ namespace vxfserver {
 bool mountVolume();
 
 
-// Fails with VXF_ERR_FS_NOT_STARTED when no volume is mounted.
-bool requireMounted();
-
 // The mounted volume's version text, five characters and a NUL.
 bool volumeVersion(char* out);
 

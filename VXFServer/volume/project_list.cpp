@@ -7,7 +7,7 @@
 
 #include "core/errors.h"
 #include "core/loaded_state.h"
-#include "volume/mount.h"
+#include "core/remembered_records.h"
 #include "volume/named_list_sector.h"
 #include "core/names.h"
 #include "volume/project_record.h"
@@ -186,6 +186,20 @@ bool createProject() {
     return writeProjectList();
 }
 
+
+bool openProject(uint32_t handle) {
+    if (!requireMounted()) return false;
+    if (!projectHandleInRange(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
+    forgetOpenProject();
+    if (!loadProjectRecord(handle)) return false;
+    setFlag(kFlagProjectOpen);
+    state().openProject = handle;
+    rememberProject(handle);
+    rememberSong(0);
+    closeSong();
+    state().projectList.lastProjectHandle = handle;
+    return writeProjectList();
+}
 
 bool lastPrimaryProjectIndex(uint16_t& index) {
     if (!requireMounted()) return false;

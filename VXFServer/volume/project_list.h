@@ -32,6 +32,9 @@ bool insertProject(uint32_t handle, uint32_t position);
 bool removeProject(uint32_t handle);
 bool moveProject(uint32_t from, uint32_t to);
 bool createProject();
+// Opens a listed project: its record is loaded, and the list remembers it
+// as the last project opened.
+bool openProject(uint32_t handle);
 bool lastPrimaryProjectIndex(uint16_t& index);
 
 }  // namespace vxfserver

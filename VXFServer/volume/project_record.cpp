@@ -5,10 +5,9 @@
 
 #include "core/errors.h"
 #include "core/loaded_state.h"
-#include "volume/mount.h"
+#include "core/remembered_records.h"
 #include "volume/named_list_sector.h"
 #include "core/names.h"
-#include "volume/project_list.h"
 #include "core/record.h"
 #include "core/record_io.h"
 #include "core/server_state.h"
@@ -105,20 +104,6 @@ bool writeProjectRecord() {
     if (!writeRecordCopies(handle, 1, sector)) return false;
     clearFlag(kFlagProjectWritten);
     return true;
-}
-
-bool openProject(uint32_t handle) {
-    if (!requireMounted()) return false;
-    if (!projectHandleInRange(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
-    forgetOpenProject();
-    if (!loadProjectRecord(handle)) return false;
-    setFlag(kFlagProjectOpen);
-    state().openProject = handle;
-    rememberProject(handle);
-    rememberSong(0);
-    closeSong();
-    state().projectList.lastProjectHandle = handle;
-    return writeProjectList();
 }
 
 bool visitProject(uint32_t handle) {

@@ -24,7 +24,6 @@ bool isCorruptProjectError(int32_t code);
 bool readProjectRecord(uint32_t handle, ProjectRecord& out);
 bool writeProjectRecord();
 bool projectHandleInRange(uint32_t handle);
-bool openProject(uint32_t handle);
 // Opens a project for the drive's maintenance: its record is loaded and it
 // becomes the open project, while the primary project, the handle's
 // remembered project and the drive stay as they are (nothing is written).
