@@ -82,6 +82,11 @@ bool BackingStore::refreshSize(const struct stat& info) {
     return true;
 }
 
+bool BackingStore::refreshSize() {
+    struct stat info {};
+    return ::fstat(fd_, &info) == 0 && refreshSize(info);
+}
+
 bool BackingStore::covers(uint64_t offset, uint64_t length) const {
     uint64_t size = sizeBytes();
     return offset <= size && length <= size - offset;

@@ -31,6 +31,8 @@ public:
     bool isAt(const struct stat& info) const;
     // Takes in the current size: a file may have grown, a medium changed.
     bool refreshSize(const struct stat& info);
+    // The same, asked of the open descriptor: the file is still the one opened.
+    bool refreshSize();
 
     uint64_t sizeBytes() const { return size_.load(); }
     bool covers(uint64_t offset, uint64_t length) const;

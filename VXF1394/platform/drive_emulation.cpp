@@ -1,8 +1,14 @@
 // drive_emulation.cpp - the driver's side of the four requests, served from the store each enumerated drive names.
 #include "platform/drive_emulation.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,6 +20,7 @@
 #include "platform/last_error.h"
 #include "platform/memory_drives.h"
 #include "platform/path_store.h"
+#include "platform/path_watch.h"
 #include "platform/sector_store.h"
 #include "platform/test_hooks.h"
 
@@ -32,11 +39,89 @@ constexpr uint8_t kInquiryResponseFormat = 0x02;
 constexpr uint8_t kInquiryAdditionalLength = 31;
 constexpr const char* kInquiryRevision = "1.00";
 
-// The store and its faults are taken afresh for every request, so a
-// rewritten enumeration or sidecar counts from the next request on. An entry
-// without a path is a memory drive of this process.
+// What a request to an image drive found, kept for the requests after it
+// while no watched file changed (path_watch.h): the entry, the faults and
+// the open file. A change of the enumeration file, the image or its sidecar
+// moves the generation, and the next request looks at all three afresh.
+// Only a regular file reached by its own name (no symbolic link, no other
+// hard link, whose changes would be heard elsewhere) is kept; a block
+// device is a real drive, whose medium may change with no file event and
+// whose transfers cost far more than looking again.
+struct KeptDrive {
+    std::string enumerationPath;
+    uint64_t files = 0;
+    diskenum::DriveEntry entry;
+    FaultSet faults;
+    std::weak_ptr<BackingStore> store;  // let go of with the open stores (unmount, exit)
+    mutable std::atomic<uint64_t> writesSeen{0};
+};
+
+constexpr uint32_t kKeptDriveSlots = 256;
+
+// Never destroyed: requests may still arrive while the process exits.
+struct KeptDrives {
+    std::mutex mutex;
+    std::array<std::shared_ptr<const KeptDrive>, kKeptDriveSlots> slots;
+};
+
+KeptDrives& keptDrives() {
+    static KeptDrives* k = new KeptDrives;
+    return *k;
+}
+
+std::shared_ptr<const KeptDrive> keptDriveAt(uint32_t deviceIndex) {
+    if (deviceIndex >= kKeptDriveSlots) return nullptr;
+    KeptDrives& k = keptDrives();
+    std::lock_guard<std::mutex> guard(k.mutex);
+    return k.slots[deviceIndex];
+}
+
+void keepDrive(uint32_t deviceIndex, std::shared_ptr<const KeptDrive> drive) {
+    if (deviceIndex >= kKeptDriveSlots) return;
+    KeptDrives& k = keptDrives();
+    std::lock_guard<std::mutex> guard(k.mutex);
+    k.slots[deviceIndex] = std::move(drive);
+}
+
+// The open file of a kept drive, when what was kept still holds now.
+std::shared_ptr<BackingStore> stillKept(const KeptDrive& drive, const WatchGeneration& now,
+                                        const std::string& enumerationPath) {
+    if (drive.files != now.files || drive.enumerationPath != enumerationPath) return nullptr;
+    std::shared_ptr<BackingStore> store = drive.store.lock();
+    if (!store) return nullptr;
+    // Something wrote to the image (we did, or another program truncated it): measure it again.
+    if (drive.writesSeen.load(std::memory_order_relaxed) != now.writes) {
+        if (!store->refreshSize()) return nullptr;
+        drive.writesSeen.store(now.writes, std::memory_order_relaxed);
+    }
+    return store;
+}
+
+// Whether the image may be kept: a regular file under its own, only name, watched.
+bool keepable(const std::string& path, const BackingStore& store) {
+    struct stat info {};
+    return !store.isBlockDevice() && ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           info.st_nlink == 1 && store.isAt(info) && watchImage(path);
+}
+
+// The store and its faults are looked at afresh unless kept (above), so a
+// rewritten enumeration or sidecar counts from the next request on. An
+// entry without a path is a memory drive of this process.
 template <typename Serve>
 uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
+    std::string enumerationPath = diskenum::enumerationFilePath();
+    WatchGeneration now = watchGeneration();
+    if (std::shared_ptr<const KeptDrive> kept = keptDriveAt(deviceIndex)) {
+        if (std::shared_ptr<BackingStore> open = stillKept(*kept, now, enumerationPath)) {
+            PathStore path(kept->entry, std::move(open));
+            FaultyStore store(path, kept->faults);
+            return serve(store);
+        }
+        keepDrive(deviceIndex, nullptr);
+    }
+    // Watched before it is read: a change made while it is read is heard by the next request.
+    bool watched = watchName(enumerationPath);
+    WatchGeneration before = watchGeneration();
     std::optional<diskenum::DriveEntry> entry = diskenum::recorderDriveAt(deviceIndex);
     if (!entry) return kErrorDevNotExist;
     if (entry->path.empty()) {
@@ -45,9 +130,22 @@ uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
         FaultyStore store(*memory->store, memory->faults);
         return serve(store);
     }
-    FaultSet faults = faultsFor(entry->path);
-    PathStore path(std::move(*entry));
-    FaultyStore store(path, std::move(faults));
+    watched = watched && watchImage(entry->path);
+    WatchGeneration seen = watchGeneration();
+    auto drive = std::make_shared<KeptDrive>();
+    drive->enumerationPath = enumerationPath;
+    drive->files = seen.files;
+    drive->writesSeen.store(seen.writes);
+    drive->faults = faultsFor(entry->path);
+    drive->entry = std::move(*entry);
+    PathStore path(drive->entry);
+    if (watched && seen.files == before.files && path.reach() == kErrorSuccess) {
+        if (keepable(drive->entry.path, *path.reached())) {
+            drive->store = path.reached();
+            keepDrive(deviceIndex, drive);
+        }
+    }
+    FaultyStore store(path, drive->faults);
     return serve(store);
 }
 

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/file_signature.h"
+#include "platform/path_watch.h"
 
 namespace vxf1394::platform {
 
@@ -177,6 +178,8 @@ FaultSet faultsFor(const std::string& backingPath) {
 }
 
 void setTestFaults(const std::string& backingPath, const FaultSet& faults) {
+    // No file event tells of these: what requests kept is looked at again.
+    noteLocalChange();
     std::string key = canonical(backingPath);
     FaultState& state = faultState();
     std::lock_guard<std::mutex> guard(state.mutex);
@@ -184,6 +187,8 @@ void setTestFaults(const std::string& backingPath, const FaultSet& faults) {
 }
 
 void clearTestFaults(const std::string& backingPath) {
+    // No file event tells of these: what requests kept is looked at again.
+    noteLocalChange();
     std::string key = canonical(backingPath);
     FaultState& state = faultState();
     std::lock_guard<std::mutex> guard(state.mutex);
@@ -191,6 +196,8 @@ void clearTestFaults(const std::string& backingPath) {
 }
 
 void clearAllTestFaults() {
+    // No file event tells of these: what requests kept is looked at again.
+    noteLocalChange();
     FaultState& state = faultState();
     std::lock_guard<std::mutex> guard(state.mutex);
     state.testFaults.clear();

@@ -9,10 +9,10 @@
 namespace vxf1394::platform {
 
 // A faulted request fails before the store is asked, as the medium would
-// fail it, so a faulted write changes nothing. Lives for one request.
+// fail it, so a faulted write changes nothing. Lives for one request, within the life of the faults it is given.
 class FaultyStore final : public SectorStore {
 public:
-    FaultyStore(SectorStore& inner, FaultSet faults) : inner_(inner), faults_(std::move(faults)) {}
+    FaultyStore(SectorStore& inner, const FaultSet& faults) : inner_(inner), faults_(faults) {}
 
     uint32_t reach() override { return inner_.reach(); }
     uint32_t capacity(uint64_t& bytes) override;
@@ -24,7 +24,7 @@ public:
 
 private:
     SectorStore& inner_;
-    FaultSet faults_;
+    const FaultSet& faults_;
 };
 
 }  // namespace vxf1394::platform

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/last_error.h"
+#include "platform/path_watch.h"
 
 namespace vxf1394::platform {
 
@@ -69,12 +70,14 @@ StoreAccess storeAt(const std::string& path) {
 }
 
 void closeStore(const std::string& path) {
+    noteLocalChange();
     Kept& k = kept();
     std::lock_guard<std::mutex> guard(k.mutex);
     forgetLocked(k, path);
 }
 
 void closeAllStores() {
+    noteLocalChange();
     Kept& k = kept();
     std::lock_guard<std::mutex> guard(k.mutex);
     k.stores.clear();

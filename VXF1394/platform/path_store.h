@@ -15,7 +15,9 @@ namespace vxf1394::platform {
 // (open_stores.h) and opened only when the request first needs it.
 class PathStore final : public SectorStore {
 public:
-    explicit PathStore(diskenum::DriveEntry entry) : entry_(std::move(entry)) {}
+    // The entry outlives the store; `reached` is the open file when the caller has it already.
+    explicit PathStore(const diskenum::DriveEntry& entry, std::shared_ptr<BackingStore> reached = nullptr)
+        : entry_(entry), reached_(reached != nullptr), store_(std::move(reached)) {}
 
     uint32_t reach() override;
     uint32_t capacity(uint64_t& bytes) override;
@@ -25,8 +27,11 @@ public:
     uint32_t flush(bool& flushed) override;
     uint32_t release() override;
 
+    // The open file reach() found; null before it, or when it failed.
+    const std::shared_ptr<BackingStore>& reached() const { return store_; }
+
 private:
-    diskenum::DriveEntry entry_;
+    const diskenum::DriveEntry& entry_;
     bool reached_ = false;
     uint32_t error_ = 0;
     std::shared_ptr<BackingStore> store_;

@@ -1,0 +1,157 @@
+// path_watch.cpp - changes of the files requests depend on (the enumeration file, images, their sidecars), heard through one inotify descriptor.
+#include "platform/path_watch.h"
+
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "platform/faults.h"
+
+namespace vxf1394::platform {
+
+namespace {
+
+// Everything that can change a name's file, or the name itself, in the folder.
+constexpr uint32_t kNameEvents =
+    IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+constexpr uint32_t kFolderEvents = IN_DELETE_SELF | IN_MOVE_SELF;
+// More folders than this are not watched: the drives of one list live in a few.
+constexpr size_t kMaxFolders = 64;
+
+enum class NameKind { file, image };
+
+struct Folder {
+    std::string path;
+    std::map<std::string, NameKind, std::less<>> names;
+};
+
+// Never destroyed: requests may still arrive while the process exits.
+struct Watch {
+    std::mutex mutex;
+    std::atomic<int> fd{-1};  // made once, never closed
+    bool failed = false;  // inotify itself is not to be had
+    std::map<int, Folder> folders;  // by watch descriptor
+    WatchGeneration generation;
+};
+
+Watch& state() {
+    static Watch* w = new Watch;
+    return *w;
+}
+
+void dropFolderLocked(Watch& w, int wd) {
+    w.folders.erase(wd);
+    ::inotify_rm_watch(w.fd, wd);
+}
+
+void takeEventLocked(Watch& w, const inotify_event& event) {
+    if (event.mask & IN_Q_OVERFLOW) {
+        w.generation.files++;
+        return;
+    }
+    auto folder = w.folders.find(event.wd);
+    if (folder == w.folders.end()) return;
+    if (event.mask & (kFolderEvents | IN_IGNORED | IN_UNMOUNT)) {
+        // The folder went, or moved away with its files: nothing seen through it holds.
+        w.generation.files++;
+        if (!(event.mask & IN_IGNORED)) dropFolderLocked(w, event.wd);
+        else w.folders.erase(folder);
+        return;
+    }
+    if (event.len == 0) return;
+    auto name = folder->second.names.find(std::string_view(event.name, ::strnlen(event.name, event.len)));
+    if (name == folder->second.names.end()) return;
+    bool mereWrite = name->second == NameKind::image && (event.mask & kNameEvents) == IN_MODIFY;
+    if (mereWrite) {
+        w.generation.writes++;
+    } else {
+        w.generation.files++;
+    }
+}
+
+void drainLocked(Watch& w) {
+    if (w.fd < 0) return;
+    alignas(inotify_event) char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(w.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (at > n) break;
+            takeEventLocked(w, *event);
+        }
+        if (static_cast<size_t>(n) < sizeof buffer / 2) return;
+    }
+}
+
+bool watchLocked(Watch& w, const std::string& path, NameKind kind) {
+    if (w.failed) return false;
+    std::filesystem::path p(path);
+    std::string name = p.filename().string();
+    if (name.empty() || name == "." || name == "..") return false;
+    std::string folderPath = p.parent_path().empty() ? "." : p.parent_path().string();
+    for (auto& [wd, folder] : w.folders) {
+        if (folder.path != folderPath) continue;
+        auto [at, added] = folder.names.emplace(name, kind);
+        if (!added && kind == NameKind::image) at->second = kind;
+        return true;
+    }
+    if (w.folders.size() >= kMaxFolders) return false;
+    if (w.fd < 0) {
+        int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (fd < 0) {
+            w.failed = true;
+            return false;
+        }
+        w.fd.store(fd, std::memory_order_release);
+    }
+    int wd = ::inotify_add_watch(w.fd, folderPath.c_str(), kNameEvents | kFolderEvents | IN_ONLYDIR);
+    if (wd < 0) return false;
+    // The same folder reached by another spelling shares its descriptor.
+    Folder& folder = w.folders[wd];
+    if (folder.path.empty()) folder.path = folderPath;
+    folder.names.emplace(name, kind);
+    return true;
+}
+
+}  // namespace
+
+WatchGeneration watchGeneration() {
+    Watch& w = state();
+    // Asking how much is queued costs less than a read that finds nothing.
+    int fd = w.fd.load(std::memory_order_acquire);
+    int queued = 0;
+    bool quiet = fd < 0 || (::ioctl(fd, FIONREAD, &queued) == 0 && queued == 0);
+    std::lock_guard<std::mutex> guard(w.mutex);
+    if (!quiet) drainLocked(w);
+    return w.generation;
+}
+
+bool watchName(const std::string& path) {
+    Watch& w = state();
+    std::lock_guard<std::mutex> guard(w.mutex);
+    return watchLocked(w, path, NameKind::file);
+}
+
+bool watchImage(const std::string& path) {
+    Watch& w = state();
+    std::lock_guard<std::mutex> guard(w.mutex);
+    return watchLocked(w, path, NameKind::image) && watchLocked(w, path + std::string(kFaultFileSuffix), NameKind::file);
+}
+
+void noteLocalChange() {
+    Watch& w = state();
+    std::lock_guard<std::mutex> guard(w.mutex);
+    w.generation.files++;
+}
+
+}  // namespace vxf1394::platform
