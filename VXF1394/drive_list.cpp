@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disk_enumeration.h"
+#include "platform/host_watch.h"
 #include "platform/last_error.h"
 #include "process_state.h"
 
@@ -38,12 +39,15 @@ bool isRecorderDrive(const std::vector<char>& data, uint32_t size) {
 }  // namespace
 
 std::optional<uint32_t> readDiskCount(platform::RegKey key) {
+    platform::reviewHostSurvey();
     uint32_t count = 0;
     if (queryDiskCount(key, count) != platform::kErrorSuccess) return std::nullopt;
     return count;
 }
 
 int32_t fillDriveList(DriveList& list) {
+    // Once per list: the survey of the machine's disks is kept while none of them changes.
+    platform::reviewHostSurvey();
     ProcessState& state = processState();
     platform::RegKey key = platform::kNoKey;
     {

@@ -5,6 +5,7 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/file_signature.h"
+#include "platform/path_watch.h"
 #include "platform/text_file.h"
 
 namespace vxf1394::diskenum {
@@ -44,6 +46,9 @@ struct FileCache {
     std::string path;
     platform::FileSnapshot snapshot;
     std::shared_ptr<const FileView> view;
+    // Watched (path_watch.h): the reading holds while the generation stays.
+    bool watched = false;
+    uint64_t files = 0;
 };
 
 // Never destroyed: requests may still arrive while the process exits.
@@ -52,15 +57,34 @@ FileCache& fileCache() {
     return *cache;
 }
 
-// The file as it stands: every request asks, so a stat decides whether the last reading still holds.
+// A symbolic link's target may change where no watch of its folder hears it.
+bool watchable(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && !S_ISLNK(info.st_mode) && platform::watchName(path);
+}
+
+// The file as it stands: every request asks. Where the file is watched, the
+// last reading holds until an event about it; elsewhere a stat decides.
 std::shared_ptr<const FileView> enumerationFile() {
     std::string path = enumerationFilePath();
+    FileCache& cache = fileCache();
+    uint64_t filesNow = platform::watchGeneration().files;
+    {
+        std::lock_guard<std::mutex> guard(cache.mutex);
+        if (cache.view && cache.watched && cache.path == path && cache.files == filesNow) return cache.view;
+    }
+    // Watched before it is read: a change made while it is read is heard afterwards.
+    bool watched = !path.empty() && watchable(path);
+    uint64_t files = platform::watchGeneration().files;
     struct stat before {};
     bool present = !path.empty() && ::stat(path.c_str(), &before) == 0;
-    FileCache& cache = fileCache();
     if (present) {
         std::lock_guard<std::mutex> guard(cache.mutex);
-        if (cache.view && cache.path == path && platform::stillCurrent(cache.snapshot, before)) return cache.view;
+        if (cache.view && cache.path == path && platform::stillCurrent(cache.snapshot, before)) {
+            cache.watched = watched;
+            cache.files = files;
+            return cache.view;
+        }
     }
     platform::FileSnapshot snapshot{platform::signatureOf(before), platform::wallClockNs()};
     auto view = std::make_shared<const FileView>(viewOf(readEnumeration(path)));
@@ -72,6 +96,8 @@ std::shared_ptr<const FileView> enumerationFile() {
         cache.path = path;
         cache.snapshot = snapshot;
         cache.view = view;
+        cache.watched = watched;
+        cache.files = files;
     }
     return view;
 }
@@ -135,6 +161,55 @@ std::vector<std::string> listedDisks(const HostPaths& paths, const FileView& fil
     return names;
 }
 
+// The machine's disks as the enumeration lists them after the file's own, described.
+struct HostSurvey {
+    std::vector<HostDisk> disks;
+};
+
+// Kept while the drive layer hears of every change of the machine's disks
+// and their use (setHostSurveyWatched); a test's own host folder changes
+// with no such notice and is surveyed afresh every time.
+struct SurveyCache {
+    std::mutex mutex;
+    std::atomic<bool> watched{false};
+    std::atomic<uint64_t> generation{0};
+    uint64_t keptGeneration = 0;
+    std::shared_ptr<const FileView> file;  // the reading the survey was made for
+    std::shared_ptr<const HostSurvey> survey;
+};
+
+// Never destroyed: requests may still arrive while the process exits.
+SurveyCache& surveyCache() {
+    static SurveyCache* cache = new SurveyCache;
+    return *cache;
+}
+
+std::shared_ptr<const HostSurvey> surveyNow(const HostPaths& paths, const FileView& file) {
+    auto survey = std::make_shared<HostSurvey>();
+    std::vector<std::string> names = listedDisks(paths, file);
+    if (names.empty()) return survey;
+    DevicesInUse devicesInUse = readDevicesInUse(paths);
+    for (const std::string& name : names) survey->disks.push_back(describeHostDisk(paths, name, devicesInUse));
+    return survey;
+}
+
+std::shared_ptr<const HostSurvey> hostSurvey(const HostPaths& paths, const std::shared_ptr<const FileView>& file) {
+    SurveyCache& cache = surveyCache();
+    bool keep = cache.watched.load() && paths.isThisMachine();
+    if (!keep) return surveyNow(paths, *file);
+    uint64_t generation = cache.generation.load();
+    {
+        std::lock_guard<std::mutex> guard(cache.mutex);
+        if (cache.survey && cache.file == file && cache.keptGeneration == generation) return cache.survey;
+    }
+    std::shared_ptr<const HostSurvey> survey = surveyNow(paths, *file);
+    std::lock_guard<std::mutex> guard(cache.mutex);
+    cache.survey = survey;
+    cache.file = file;
+    cache.keptGeneration = generation;
+    return survey;
+}
+
 // "0", "1", ... as the values are named; nothing else is an index.
 std::optional<uint32_t> indexOfName(std::string_view name) {
     if (name.empty() || name.size() > 9 || (name.size() > 1 && name.front() == '0')) return std::nullopt;
@@ -160,18 +235,21 @@ std::string diskValue(const HostDisk& disk, bool externalDisks) {
 }
 
 void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity) {
+    platform::noteLocalChange();
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives[deviceIndex] = DriveEntry{std::string(), identity.vendor, identity.product};
 }
 
 void detachInProcessDrive(uint32_t deviceIndex) {
+    platform::noteLocalChange();
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives.erase(deviceIndex);
 }
 
 void detachAllInProcessDrives() {
+    platform::noteLocalChange();
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives.clear();
@@ -198,21 +276,24 @@ Lookup lookupValue(std::string_view name) {
     Lookup lookup{file->enumeration.status, file->enumeration.error, std::nullopt};
     if (lookup.status == ReadStatus::failed) return lookup;
     if (file->count && sameValueName(name, kCountName)) {
-        lookup.data = countText(*file->count, listedDisks(hostPaths(), *file).size());
+        lookup.data = countText(*file->count, hostSurvey(hostPaths(), file)->disks.size());
         return lookup;
     }
     std::optional<uint32_t> index = indexOfName(name);
     if (index && file->count && *index >= *file->count) {
-        HostPaths paths = hostPaths();
-        std::vector<std::string> disks = listedDisks(paths, *file);
-        if (size_t k = *index - *file->count; k < disks.size()) {
-            lookup.data = diskValue(describeHostDisk(paths, disks[k], readDevicesInUse(paths)), file->externalDisks);
+        std::shared_ptr<const HostSurvey> survey = hostSurvey(hostPaths(), file);
+        if (size_t k = *index - *file->count; k < survey->disks.size()) {
+            lookup.data = diskValue(survey->disks[k], file->externalDisks);
             return lookup;
         }
     }
     if (const Value* value = findValue(file->enumeration.values, name)) lookup.data = value->data;
     return lookup;
 }
+
+void setHostSurveyWatched(bool watched) { surveyCache().watched.store(watched); }
+
+void forgetHostSurvey() { surveyCache().generation.fetch_add(1); }
 
 ReadStatus enumerationFileStatus(int& error) {
     error = 0;
@@ -227,8 +308,8 @@ Enumeration readSystemEnumeration() {
     std::shared_ptr<const FileView> file = enumerationFile();
     Enumeration e = file->enumeration;
     if (e.status == ReadStatus::failed || !file->count) return e;
-    HostPaths paths = hostPaths();
-    std::vector<std::string> disks = listedDisks(paths, *file);
+    std::shared_ptr<const HostSurvey> survey = hostSurvey(hostPaths(), file);
+    const std::vector<HostDisk>& disks = survey->disks;
     uint32_t first = *file->count;
     // The disks take the indices after the file's own; stray file values there give way.
     std::erase_if(e.values, [&](const Value& v) {
@@ -236,10 +317,8 @@ Enumeration readSystemEnumeration() {
         return sameValueName(v.name, kCountName) || (index && *index >= first && *index - first < disks.size());
     });
     e.values.insert(e.values.begin(), Value{std::string(kCountName), countText(first, disks.size())});
-    DevicesInUse devicesInUse = readDevicesInUse(paths);
     for (size_t k = 0; k < disks.size(); ++k) {
-        e.values.push_back(Value{std::to_string(first + k),
-                                 diskValue(describeHostDisk(paths, disks[k], devicesInUse), file->externalDisks)});
+        e.values.push_back(Value{std::to_string(first + k), diskValue(disks[k], file->externalDisks)});
     }
     return e;
 }

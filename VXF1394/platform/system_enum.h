@@ -38,6 +38,12 @@ void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity);
 void detachInProcessDrive(uint32_t deviceIndex);
 void detachAllInProcessDrives();
 
+// The survey of the machine's disks is kept between lookups while the
+// drive layer hears of their changes (disks coming and going, mounts,
+// swap) and says so; it forgets the survey at each such change.
+void setHostSurveyWatched(bool watched);
+void forgetHostSurvey();
+
 // The file's state alone (ok, missing or failed with errno), read as lookupValue reads it.
 ReadStatus enumerationFileStatus(int& error);
 
