@@ -240,7 +240,12 @@ BENCHMARK(BM_TrackWriteAll);
 BENCHMARK(BM_ImportSong)->Arg(0)->Arg(1)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_SampleBaselineMemcpy);
 // Bytes per sample and byte order: 3/0 is what transfers use; the others are the import formats.
-BENCHMARK(BM_SampleUnpack)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({4, 0});
-BENCHMARK(BM_SamplePack)->Args({3, 0})->Args({3, 1})->Args({2, 0})->Args({4, 0});
+void conversionFormats(benchmark::internal::Benchmark* b) {
+    for (int64_t bytes = 1; bytes <= 4; ++bytes) {
+        for (int64_t order = 0; order <= 1; ++order) b->Args({bytes, order});
+    }
+}
+BENCHMARK(BM_SampleUnpack)->Apply(conversionFormats);
+BENCHMARK(BM_SamplePack)->Apply(conversionFormats);
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace vxfserver {
 
@@ -136,13 +137,91 @@ bool isCallerSampleFormat(uint32_t bytes, uint32_t order) { return bytes >= 1 &&
 // they are built a second time for AVX2, taken when the processor has it.
 #if defined(__x86_64__) && defined(__GNUC__)
 namespace {
+
+// The vectorizer turns the byte swaps of 3-byte samples, the sign extension
+// to 4 bytes and the 1-byte pack into single-byte moves at a quarter of copy
+// speed, so with AVX2 those run as shuffles of the compiler's portable vector
+// types. Each 16-byte lane holds four samples; a step converts eight.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef uint8_t Bytes32 __attribute__((vector_size(32)));
+typedef int32_t Words8 __attribute__((vector_size(32)));
+using LaneMask = int[32];
+constexpr int kZero = 32;  // takes a zero byte
+
+constexpr LaneMask kReverse3 = {2,  1,  0,  5,  4,  3,  8,  7,  6,  11, 10, 9,  kZero, kZero, kZero, kZero,
+                                18, 17, 16, 21, 20, 19, 24, 23, 22, 27, 26, 25, kZero, kZero, kZero, kZero};
+// A drive sample in the top three bytes of a word, ready to be shifted down with its sign.
+constexpr LaneMask kTop4 = {kZero, 0,  1,  2,  kZero, 3,  4,  5,  kZero, 6,  7,  8,  kZero, 9,  10, 11,
+                            kZero, 16, 17, 18, kZero, 19, 20, 21, kZero, 22, 23, 24, kZero, 25, 26, 27};
+constexpr LaneMask kSame = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
+                            16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31};
+constexpr LaneMask kReverse4 = {3,  2,  1,  0,  7,  6,  5,  4,  11, 10, 9,  8,  15, 14, 13, 12,
+                                19, 18, 17, 16, 23, 22, 21, 20, 27, 26, 25, 24, 31, 30, 29, 28};
+constexpr LaneMask kTopOf3 = {kZero, kZero, 0,  kZero, kZero, 1,  kZero, kZero, 2,  kZero, kZero, 3,  kZero, kZero, kZero, kZero,
+                              kZero, kZero, 16, kZero, kZero, 17, kZero, kZero, 18, kZero, kZero, 19, kZero, kZero, kZero, kZero};
+
+// Eight samples of InBytes at `in` to eight of OutBytes (3 or 4) at `out`.
+// Reads 16 bytes from in + 4 * InBytes and writes 32 bytes: with 3-byte
+// results the last 8 are scratch the next step or the tail writes over.
+template <size_t InBytes, size_t OutBytes, bool Extend, const LaneMask& Shuffle, const LaneMask& Then, size_t... I>
+[[gnu::target("avx2"), gnu::always_inline]] inline void convertEight(const uint8_t* in, uint8_t* out,
+                                                                    std::index_sequence<I...>) {
+    Bytes16 low, high;
+    std::memcpy(&low, in, 16);
+    std::memcpy(&high, in + 4 * InBytes, 16);
+    const Bytes32 lanes = __builtin_shufflevector(low, high, I...);
+    const Bytes32 zero = {};
+    Bytes32 converted = __builtin_shufflevector(lanes, zero, Shuffle[I]...);
+    if constexpr (Extend) {
+        converted = Bytes32(Words8(converted) >> 8);
+        converted = __builtin_shufflevector(converted, zero, Then[I]...);
+    }
+    if constexpr (OutBytes == 3) {
+        // The two lanes' 12 bytes side by side.
+        const Words8 words = Words8(converted);
+        const Words8 packed = __builtin_shufflevector(words, words, 0, 1, 2, 4, 5, 6, 7, 7);
+        std::memcpy(out, &packed, 32);
+    } else {
+        std::memcpy(out, &converted, 32);
+    }
+}
+
+// Converts the first samples of `count` eight at a time and answers how many;
+// the caller's loops convert the rest.
+template <size_t InBytes, size_t OutBytes, bool Extend, const LaneMask& Shuffle, const LaneMask& Then = kSame>
+[[gnu::target("avx2")]] size_t convertLanes(const uint8_t* in, size_t count, uint8_t* out) {
+    size_t j = 0;
+    for (; (j + 4) * InBytes + 16 <= count * InBytes && (j + 8) * OutBytes + (32 - 8 * OutBytes) <= count * OutBytes;
+         j += 8) {
+        convertEight<InBytes, OutBytes, Extend, Shuffle, Then>(in + j * InBytes, out + j * OutBytes,
+                                                              std::make_index_sequence<32>{});
+    }
+    return j;
+}
+
+[[gnu::target("avx2")]] size_t unpackLanes(const uint8_t* drive, size_t count, uint8_t* dest, SampleFormat format) {
+    if (format.bytes == 3 && format.order == 1) return convertLanes<3, 3, false, kReverse3>(drive, count, dest);
+    if (format.bytes == 4 && format.order == 0) return convertLanes<3, 4, true, kTop4>(drive, count, dest);
+    if (format.bytes == 4 && format.order == 1) return convertLanes<3, 4, true, kTop4, kReverse4>(drive, count, dest);
+    return 0;
+}
+
+[[gnu::target("avx2")]] size_t packLanes(const uint8_t* source, size_t count, SampleFormat format, uint8_t* drive) {
+    if (format.bytes == 3 && format.order == 1) return convertLanes<3, 3, false, kReverse3>(source, count, drive);
+    if (format.bytes == 1) return convertLanes<1, 3, false, kTopOf3>(source, count, drive);
+    return 0;
+}
+
 [[gnu::target("avx2")]] void unpackAvx2(const uint8_t* drive, size_t count, uint8_t* dest, size_t stride,
                                         SampleFormat format) {
-    unpackAny(drive, count, dest, stride, format);
+    const size_t done = stride == 1 ? unpackLanes(drive, count, dest, format) : 0;
+    unpackAny(drive + 3 * done, count - done, dest + done * format.bytes, stride, format);
 }
 [[gnu::target("avx2")]] void packAvx2(const uint8_t* source, size_t count, size_t stride, SampleFormat format,
                                       uint8_t* drive) {
-    packAny(source, count, stride, format, drive);
+    const bool silence = format.bytes == 0 || source == nullptr;
+    const size_t done = stride == 1 && !silence ? packLanes(source, count, format, drive) : 0;
+    packAny(silence ? source : source + done * format.bytes, count - done, stride, format, drive + 3 * done);
 }
 bool hasAvx2() {
     static const bool avx2 = __builtin_cpu_supports("avx2");
