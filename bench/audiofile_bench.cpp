@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "audio_file.h"
@@ -26,15 +27,20 @@ public:
 };
 
 // One folder for every benchmark of this file, so baseline and AudioFile use the same disk.
+// Its name is never destroyed: the clean-up at exit runs after the statics
+// constructed since its registration are gone, and needs the name.
 const std::string& benchFolder() {
-    static const std::string folder = [] {
+    static const std::string* const folder = [] {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/vxf-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        std::atexit([] { std::filesystem::remove_all(benchFolder()); });
-        return pattern;
+        auto* name = new std::string(std::string(base && *base ? base : "/tmp") + "/vxf-bench-XXXXXX");
+        if (!mkdtemp(name->data())) std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(*folder, ignored);
+        });
+        return name;
     }();
-    return folder;
+    return *folder;
 }
 
 std::vector<uint8_t> sampleBlock() {
