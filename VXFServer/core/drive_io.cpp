@@ -3,6 +3,7 @@
 
 #include "core/drive_sharing.h"
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "i1394.h"
 #include "core/server_state.h"
 
@@ -65,6 +66,7 @@ bool writeSectors(uint32_t lba, uint32_t count, const void* buffer, WriteOrder o
     if (mustFlushBefore(order) && !flushDrive(g_unflushed.driveId)) return false;
     noteDriveWrite();
     noteUnflushed(order);
+    forgetRecordsWritten(lba, count);
     // The drive layer takes a mutable pointer but only reads the data.
     if (i1394WriteSector(state().currentDriveId, lba, 0, uint16_t(count), const_cast<void*>(buffer)) != I1394_OK) {
         return fail(VXF_ERR_DISK_WRITE);

@@ -2,6 +2,7 @@
 #include "core/loaded_state.h"
 
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/server_state.h"
 
 namespace vxfserver {
@@ -13,7 +14,10 @@ void forgetCurrentDrive() {
     closeSong();
 }
 
-void forgetMount() { state().flags = 0; }
+void forgetMount() {
+    state().flags = 0;
+    forgetKnownRecords();
+}
 
 bool requireMounted() { return hasFlag(kFlagMounted) || fail(VXF_ERR_FS_NOT_STARTED); }
 

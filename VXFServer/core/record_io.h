@@ -14,10 +14,20 @@ using RecordCheck = std::function<int32_t(const uint8_t* bytes)>;
 // copy that cannot be read or fails its check is rewritten from the other;
 // only when both fail does the load fail: with the read error when a read was
 // refused, else with the mirror copy's check error.
-bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check);
+// `remember` keeps the bytes of a one-sector record whose copies end up alike
+// (see writeRecordCopies).
+bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember = false);
 
 // Writes the first copy, then the mirror copy; stops at the first refusal
-// with VXF_ERR_DISK_WRITE.
-bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes);
+// with VXF_ERR_DISK_WRITE. A one-sector record whose copies are known to hold
+// these very bytes already (remembered when read alike or written since the
+// mount) is not written again; `remember` keeps the bytes written.
+bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes, bool remember = false);
+
+// Sectors of the current drive are about to be written: what was known of
+// records there is no longer.
+void forgetRecordsWritten(uint32_t lba, uint32_t count);
+// Nothing is known of any drive's records any more (the drive is forgotten).
+void forgetKnownRecords();
 
 }  // namespace vxfserver

@@ -83,13 +83,14 @@ void initProjectList(uint32_t lba) {
 
 bool loadProjectList() {
     const uint32_t lba = listLba();
-    return loadRecordWithRepair(lba, 1, [lba](const uint8_t* sector) { return decodeProjectList(sector, lba, list()); });
+    return loadRecordWithRepair(lba, 1, [lba](const uint8_t* sector) { return decodeProjectList(sector, lba, list()); },
+                                /*remember=*/true);
 }
 
 bool writeProjectList() {
     uint8_t sector[kSectorSize];
     encodeProjectList(list(), sector);
-    return writeRecordCopies(listLba(), 1, sector);
+    return writeRecordCopies(listLba(), 1, sector, /*remember=*/true);
 }
 
 bool getDriveName(char* out) {

@@ -86,7 +86,8 @@ bool isCorruptProjectError(int32_t code) { return code == VXF_ERR_PROJECT_CORRUP
 bool readProjectRecord(uint32_t handle, ProjectRecord& out) {
     const uint32_t sectors = state().superBlock.projectLength;
     return loadRecordWithRepair(handle, sectors,
-                                [handle, &out](const uint8_t* sector) { return decodeProjectRecord(sector, handle, out); });
+                                [handle, &out](const uint8_t* sector) { return decodeProjectRecord(sector, handle, out); },
+                                /*remember=*/true);
 }
 
 bool loadProjectRecord(uint32_t handle) { return readProjectRecord(handle, record()); }
@@ -101,7 +102,7 @@ bool writeProjectRecord() {
     if (!projectHandleInRange(handle)) return fail(VXF_ERR_INVALID_PARAMETER);
     uint8_t sector[kSectorSize];
     encodeProjectRecord(record(), sector);
-    if (!writeRecordCopies(handle, 1, sector)) return false;
+    if (!writeRecordCopies(handle, 1, sector, /*remember=*/true)) return false;
     clearFlag(kFlagProjectWritten);
     return true;
 }

@@ -11,6 +11,8 @@
 #include "server_fixture.h"
 #include "core/server_state.h"
 #include "song/project_songs.h"
+#include "platform/test_api.h"
+#include "vxfx.h"
 
 namespace vxfserver {
 namespace {
@@ -251,4 +253,60 @@ TEST_F(Projects, SongMovedOutToAFullProjectGoesBackWhereItWas) {
 }
 
 }  // namespace
+}  // namespace vxfserver
+
+namespace vxfserver {
+namespace {
+
+size_t writesOf(const std::vector<vxf1394::testing::JournalEntry>& journal, uint64_t lba) {
+    size_t n = 0;
+    for (const auto& e : journal) n += !e.flush && e.lba == lba;
+    return n;
+}
+
+}  // namespace
+
+// Selecting what is selected already rewrites the project list and the
+// project's record with their own bytes: those writes are skipped, but never
+// one whose copies may hold something else.
+TEST_F(Projects, RewritingARecordsOwnBytesIsSkippedUnlessItsCopiesMayDiffer) {
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(tavovxfSongCreate(handle_, 2, 48000, 24), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle_, 1), VXF_OK);
+    const uint32_t project = state().openProject;
+    const uint32_t list = state().superBlock.projectListLba;
+
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(tavovxfProjectSetPrimary(handle_, 0), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle_, 1), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle_, 1), VXF_OK);
+    EXPECT_TRUE(vxf1394::testing::takeJournal().empty());
+
+    // A new last song is written to both copies.
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(tavovxfSongSetPrimary(handle_, 2), VXF_OK);
+    auto journal = vxf1394::testing::takeJournal();
+    EXPECT_EQ(writesOf(journal, project), 1u);
+    EXPECT_EQ(writesOf(journal, kS - project - 1), 1u);
+
+    // A write refused half way: the same bytes are written again, both copies.
+    vxf1394::testing::failNthWrite(2);
+    EXPECT_NE(tavovxfSongSetPrimary(handle_, 0), VXF_OK);
+    vxf1394::testing::clearWriteFailures();
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(tavovxfSongSetPrimary(handle_, 0), VXF_OK);
+    journal = vxf1394::testing::takeJournal();
+    EXPECT_EQ(writesOf(journal, project), 1u);
+    EXPECT_EQ(writesOf(journal, kS - project - 1), 1u);
+
+    // Copies found unlike on a fresh mount: the list is written over both.
+    patchRecord(drivePath_, kS - list - 1, [](uint8_t* sector) { sector[100] ^= 1; });
+    ASSERT_EQ(remount(), VXF_OK);
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(tavovxfProjectSetPrimary(handle_, 0), VXF_OK);
+    journal = vxf1394::testing::takeJournal();
+    EXPECT_EQ(writesOf(journal, list), 1u);
+    EXPECT_EQ(writesOf(journal, kS - list - 1), 1u);
+    EXPECT_EQ(readSector(drivePath_, list), readSector(drivePath_, kS - list - 1));
+}
+
 }  // namespace vxfserver
