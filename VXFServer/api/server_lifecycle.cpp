@@ -1,12 +1,11 @@
 // server_lifecycle.cpp - starting and stopping the server with its drive-access library; drive-change notices.
 #include "api/server_lifecycle.h"
 
-#include <new>
-
 #include "core/drive_io.h"
 #include "core/drive_sharing.h"
 #include "song/song_commit.h"
 #include "core/errors.h"
+#include "core/page_buffer.h"
 #include "i1394.h"
 #include "core/server_state.h"
 
@@ -20,7 +19,7 @@ void processAttach() {
     if (i1394Init(&notifyDrivesChanged) != I1394_OK) {
         st.startError = VXF_ERR_DRIVER_LOAD;
     } else if (st.trackBuffer == nullptr) {
-        st.trackBuffer = new (std::nothrow) uint8_t[kTrackBufferBytes];
+        st.trackBuffer = newPageBuffer(kTrackBufferBytes);
         if (st.trackBuffer == nullptr) st.startError = VXF_ERR_OUT_OF_MEMORY;
     }
     setLastError(st.startError);
@@ -33,7 +32,7 @@ void processDetach() {
     if (commitSongWrites()) flushWrites();
     forgetAllClaims();
     i1394Exit();
-    delete[] st.trackBuffer;
+    deletePageBuffer(st.trackBuffer);
     st.trackBuffer = nullptr;
 }
 
