@@ -5,9 +5,13 @@
 
 namespace vxf::transfer {
 
-std::unique_ptr<uint8_t[]> allocateBuffer(size_t bytes) {
-    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]);
-}
+namespace {
+constexpr std::align_val_t kPageAlignment{4096};
+}  // namespace
+
+void SampleBufferDeleter::operator()(uint8_t* buffer) const noexcept { ::operator delete[](buffer, kPageAlignment); }
+
+SampleBuffer allocateBuffer(size_t bytes) { return SampleBuffer(new (kPageAlignment, std::nothrow) uint8_t[bytes]); }
 
 TransferBuffers::TransferBuffers(uint32_t block, uint32_t bytesPerSample, size_t bufferCount,
                                  const BufferAllocator& allocator) {

@@ -9,11 +9,18 @@
 
 namespace vxf::transfer {
 
+// A buffer of samples, aligned to the page: the kernel copies file and drive data into and out
+// of such a buffer about twice as fast as into one at any address.
+struct SampleBufferDeleter {
+    void operator()(uint8_t* buffer) const noexcept;
+};
+using SampleBuffer = std::unique_ptr<uint8_t[], SampleBufferDeleter>;
+
 // Gives a buffer of the asked size, or null when the memory is not there.
-using BufferAllocator = std::function<std::unique_ptr<uint8_t[]>(size_t bytes)>;
+using BufferAllocator = std::function<SampleBuffer(size_t bytes)>;
 
 // An allocator that gives null instead of throwing.
-std::unique_ptr<uint8_t[]> allocateBuffer(size_t bytes);
+SampleBuffer allocateBuffer(size_t bytes);
 
 // One buffer of block × bytes per sample for each track taking part, all with the same block.
 class TransferBuffers {
@@ -31,7 +38,7 @@ private:
     bool tryAllocate(uint32_t block, uint32_t bytesPerSample, size_t bufferCount, const BufferAllocator& allocator);
 
     uint32_t block_ = 0;
-    std::vector<std::unique_ptr<uint8_t[]>> buffers_;
+    std::vector<SampleBuffer> buffers_;
 };
 
 }  // namespace vxf::transfer

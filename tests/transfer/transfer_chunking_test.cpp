@@ -54,7 +54,7 @@ TEST(OptimalChunkTest, AsksTheServerAndShowsItsMessageOnFailure) {
 struct LimitedAllocator {
     size_t limit;
     std::vector<size_t>* asked;
-    std::unique_ptr<uint8_t[]> operator()(size_t bytes) const {
+    SampleBuffer operator()(size_t bytes) const {
         asked->push_back(bytes);
         return bytes <= limit ? allocateBuffer(bytes) : nullptr;
     }
@@ -72,7 +72,7 @@ TEST(TransferBuffersTest, HalvesTheBlockUntilTheBufferFits) {
 TEST(TransferBuffersTest, AllTracksShareOneRetreatingBlock) {
     // The last of 24 buffers fails while buffers are above 120000 bytes.
     std::map<size_t, int> askedBySize;
-    auto allocator = [&](size_t bytes) -> std::unique_ptr<uint8_t[]> {
+    auto allocator = [&](size_t bytes) -> SampleBuffer {
         if (++askedBySize[bytes] == 24 && bytes > 120000) return nullptr;
         return allocateBuffer(bytes);
     };
