@@ -13,6 +13,8 @@ build="${1:-build}"
 runs="${2:-3}"
 minutes="${3:-5}"
 vxf="$(realpath "$build/tools/vxf/vxf")"
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
 command -v sox >/dev/null || { echo "export_import_baselines: sox is missing (Debian package sox)" >&2; exit 1; }
 
 # A private drive list and image: the user's own stay untouched.
@@ -44,15 +46,6 @@ scratch_offset=$(((song_offset + song_bytes) / 1073741824 * 1073741824 + 2147483
 mkdir -p "$work/raw"
 for t in $(seq -w 1 24); do sox "$work/takes/Track$t.wav" -t raw "$work/raw/$t.raw"; done
 
-now() { date +%s%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-timed() { # FILE COMMAND...: appends the command's time in ns to FILE
-  local file="$1" start
-  shift
-  start=$(now)
-  "$@"
-  echo $(($(now) - start)) >>"$file"
-}
 
 dd_export() {
   for t in $(seq 0 23); do

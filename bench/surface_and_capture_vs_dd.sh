@@ -8,6 +8,8 @@ build="${1:-build}"
 runs="${2:-5}"
 gib="${3:-4}"
 vxf="$(realpath "$build/tools/vxf/vxf")"
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
 
 # A private drive list and image: the user's own stay untouched.
 work="$(mktemp -d)"
@@ -23,15 +25,6 @@ for ((mib = 0; mib < gib * 1024; mib += 64)); do
 done
 cat "$image" >/dev/null
 
-now() { date +%s%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-timed() { # FILE COMMAND...: appends the command's time in ns to FILE
-  local file="$1" start
-  shift
-  start=$(now)
-  "$@"
-  echo $(($(now) - start)) >>"$file"
-}
 
 dd_read() { dd if="$image" of=/dev/null bs=2M status=none; }
 vxf_remap() { "$vxf" remap --drive 1 >/dev/null; }
