@@ -5,6 +5,7 @@
 #include "core/drive_sharing.h"
 #include "api/handles.h"
 #include "core/loaded_state.h"
+#include "core/record_io.h"
 #include "song/song_commit.h"
 #include "core/server_state.h"
 
@@ -30,6 +31,10 @@ bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount) {
     const bool sameSong =
         slot >= 0 && songWritesWaitFor(state().slots[slot].driveId, state().slots[slot].song);
     if (!(frame.continuesSongWrite && sameSong) && !commitSongWrites()) return false;
+    // Bookkeeping a hold kept back waits through exports that only read this
+    // drive; one that may write, or that turns to another drive, writes it first.
+    const bool otherDrive = slot >= 0 && state().slots[slot].driveId != state().currentDriveId;
+    if ((frame.lockCheck || otherDrive) && !commitDeferredRecords()) return false;
     // Another program is kept out from before anything is read until the last write is on the medium.
     if (slot >= 0 && !claimForExport(size_t(slot), frame.lockCheck ? ClaimPurpose::Change : ClaimPurpose::Read)) {
         return false;

@@ -187,9 +187,23 @@ bool exportDriveIsHeld() {
     return entry != nullptr && entry->locked && entry->holdingSlots != 0;
 }
 
+// Between exports (a release writing what its hold left waiting) the
+// current drive's entry is the one a slot of that drive holds.
+ClaimEntry* heldEntryOfCurrentDrive() {
+    for (const std::unique_ptr<ClaimEntry>& entry : sharing().entries) {
+        for (size_t i = 0; i < kDriveSlots; ++i) {
+            const DriveSlot& slot = state().slots[i];
+            if ((entry->holdingSlots & (1u << i)) != 0 && slot.inUse != 0 && slot.driveId == state().currentDriveId) {
+                return entry.get();
+            }
+        }
+    }
+    return nullptr;
+}
+
 void noteDriveWrite() {
     Sharing& s = sharing();
-    ClaimEntry* entry = s.exportEntry;
+    ClaimEntry* entry = s.exportEntry != nullptr ? s.exportEntry : heldEntryOfCurrentDrive();
     if (entry == nullptr || !entry->locked || entry->changeCounted) return;
     entry->claim->countChange();
     entry->changeCounted = true;

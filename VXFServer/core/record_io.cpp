@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "core/drive_io.h"
@@ -72,6 +73,41 @@ void noteRecord(bool remember, uint32_t lba, uint32_t sectors, const uint8_t* by
     std::memcpy(k->bytes, bytes, kSectorSize);
 }
 
+// Bookkeeping writes (the last project and last song opened) kept back while
+// this program holds the drive: a listing that selects every song in turn
+// would otherwise write the project record once a song. Only whole-record
+// bytes of the volume mounted now wait; a write of the record itself, any
+// other write over either copy and a forgotten mount (another program's
+// change among them) end the wait, the last without writing.
+struct DeferredRecord {
+    bool waiting = false;
+    uint32_t driveId = 0;
+    uint32_t sectorCount = 0;
+    uint64_t mountGeneration = 0;
+    uint32_t lba = 0;
+    uint8_t bytes[kSectorSize] = {};
+};
+// The project list and the records of the projects a hold selected songs in.
+std::array<DeferredRecord, 3> g_deferred;
+size_t g_nextDeferred = 0;
+
+bool describesCurrentVolume(const DeferredRecord& d) {
+    const ServerState& st = state();
+    return d.waiting && d.driveId == st.currentDriveId && d.sectorCount == st.sectorCount &&
+           d.mountGeneration == st.mountGeneration;
+}
+
+DeferredRecord* deferredRecord(uint32_t lba) {
+    for (DeferredRecord& d : g_deferred) {
+        if (describesCurrentVolume(d) && d.lba == lba) return &d;
+    }
+    return nullptr;
+}
+
+void dropDeferredRecord(uint32_t lba) {
+    if (DeferredRecord* d = deferredRecord(lba)) d->waiting = false;
+}
+
 struct CopyResult {
     bool readRefused;
     int32_t error;  // 0 when sound
@@ -82,9 +118,7 @@ CopyResult readAndCheck(int64_t lba, uint32_t sectors, std::vector<uint8_t>& byt
     return {false, check(bytes.data())};
 }
 
-}  // namespace
-
-bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember) {
+bool loadCopies(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember) {
     const int64_t mirror = mirrorLba(state().sectorCount, lba, sectors);
     std::vector<uint8_t> first(size_t(sectors) * kSectorSize);
     std::vector<uint8_t> copy(first.size());
@@ -118,7 +152,26 @@ bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& che
     return fail(copyResult.error);
 }
 
+}  // namespace
+
+bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember) {
+    // A repair writes a copy, which ends any wait: what waited is kept through it.
+    const DeferredRecord* found = deferredRecord(lba);
+    const std::optional<DeferredRecord> waited = found != nullptr ? std::optional(*found) : std::nullopt;
+    if (!loadCopies(lba, sectors, check, remember)) return false;
+    if (!waited) return true;
+    // The drive's copies differ from what waits only by the bookkeeping kept
+    // back: memory takes what waits, so that a later write of the record keeps it.
+    if (!recordBookkeeping(lba, waited->bytes)) return false;
+    std::vector<uint8_t> waiting(size_t(sectors) * kSectorSize);
+    std::memcpy(waiting.data(), waited->bytes, kSectorSize);
+    const int32_t error = check(waiting.data());
+    return error == 0 || fail(error);
+}
+
 bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes, bool remember) {
+    // Written from memory, which holds what waited: the wait is over.
+    dropDeferredRecord(lba);
     if (sectors == 1) {
         const KnownRecord* known = knownRecord(lba);
         if (known != nullptr && std::memcmp(known->bytes, bytes, kSectorSize) == 0) return true;
@@ -141,10 +194,73 @@ void forgetRecordsWritten(uint32_t lba, uint32_t count) {
         const bool overMirror = mirror >= int64_t(lba) && uint64_t(mirror) < end;
         if (overFirst || overMirror) k.valid = false;
     }
+    for (DeferredRecord& d : g_deferred) {
+        if (!describesCurrentVolume(d)) continue;
+        const int64_t mirror = mirrorLba(d.sectorCount, d.lba, 1);
+        const bool overFirst = d.lba >= lba && d.lba < end;
+        const bool overMirror = mirror >= int64_t(lba) && uint64_t(mirror) < end;
+        if (overFirst || overMirror) d.waiting = false;
+    }
 }
 
 void forgetKnownRecords() {
     for (KnownRecord& k : g_known) k.valid = false;
+    // What the mount forgot may since have changed under another program: what waited is dropped, not written.
+    for (DeferredRecord& d : g_deferred) d.waiting = false;
+}
+
+bool recordBookkeeping(uint32_t lba, const uint8_t* bytes) {
+    DeferredRecord* d = deferredRecord(lba);
+    for (DeferredRecord& entry : g_deferred) {
+        if (d == nullptr && !describesCurrentVolume(entry)) d = &entry;
+    }
+    if (d == nullptr) {
+        // The list and another project's record wait already: the one waiting longest goes to the drive now.
+        d = &g_deferred[g_nextDeferred];
+        g_nextDeferred = (g_nextDeferred + 1) % g_deferred.size();
+        uint8_t older[kSectorSize];
+        std::memcpy(older, d->bytes, kSectorSize);
+        if (!writeRecordCopies(d->lba, 1, older, /*remember=*/true)) return false;
+    }
+    const ServerState& st = state();
+    d->waiting = true;
+    d->driveId = st.currentDriveId;
+    d->sectorCount = st.sectorCount;
+    d->mountGeneration = st.mountGeneration;
+    d->lba = lba;
+    std::memcpy(d->bytes, bytes, kSectorSize);
+    return true;
+}
+
+bool recordWritesWait() {
+    for (const DeferredRecord& d : g_deferred) {
+        if (d.waiting) return true;
+    }
+    return false;
+}
+
+bool recordWritesWaitFor(uint32_t driveId) {
+    for (const DeferredRecord& d : g_deferred) {
+        if (d.waiting && d.driveId == driveId) return true;
+    }
+    return false;
+}
+
+bool commitDeferredRecords() {
+    bool written = true;
+    for (DeferredRecord& d : g_deferred) {
+        if (!d.waiting) continue;
+        if (!describesCurrentVolume(d)) {
+            // Its volume is no longer the one mounted (never so: every change of drive commits first).
+            d.waiting = false;
+            continue;
+        }
+        uint8_t bytes[kSectorSize];
+        std::memcpy(bytes, d.bytes, kSectorSize);
+        // Bytes equal to both copies' are skipped here: a listing that ends where it began writes nothing.
+        written = writeRecordCopies(d.lba, 1, bytes, /*remember=*/true) && written;
+    }
+    return written;
 }
 
 }  // namespace vxfserver

@@ -27,7 +27,21 @@ bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes, boo
 // Sectors of the current drive are about to be written: what was known of
 // records there is no longer.
 void forgetRecordsWritten(uint32_t lba, uint32_t count);
-// Nothing is known of any drive's records any more (the drive is forgotten).
+// Nothing is known of any drive's records any more (the drive is forgotten);
+// bookkeeping that waited is dropped unwritten.
 void forgetKnownRecords();
+
+// Bookkeeping of a one-sector record (the last project or last song opened)
+// waits in memory instead of reaching the drive, while this program holds it.
+// A load of the record answers what waits; a write of it, or any write over
+// either copy, ends the wait. Fails only when a third record must wait and
+// the oldest one is written to make room.
+bool recordBookkeeping(uint32_t lba, const uint8_t* bytes);
+// Whether bookkeeping waits (of any drive, of this one).
+bool recordWritesWait();
+bool recordWritesWaitFor(uint32_t driveId);
+// Writes what waits to the current drive; bytes both copies hold already are
+// not written again. Every wait ends, also when a write fails.
+bool commitDeferredRecords();
 
 }  // namespace vxfserver

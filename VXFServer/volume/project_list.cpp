@@ -1,10 +1,9 @@
 // project_list.cpp - the project list sector: drive names, the ordered project handles, the primary project.
 #include "volume/project_list.h"
 
-#include "core/drive_sharing.h"
-
 #include <cstring>
 
+#include "core/drive_sharing.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
 #include "core/remembered_records.h"
@@ -199,7 +198,11 @@ bool openProject(uint32_t handle) {
     rememberSong(0);
     closeSong();
     state().projectList.lastProjectHandle = handle;
-    return writeProjectList();
+    // Held, the choice waits for the hold to end (see setLastSongHandle).
+    if (!exportDriveIsHeld()) return writeProjectList();
+    uint8_t sector[kSectorSize];
+    encodeProjectList(list(), sector);
+    return recordBookkeeping(listLba(), sector);
 }
 
 bool lastPrimaryProjectIndex(uint16_t& index) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/drive_sharing.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
 #include "core/remembered_records.h"
@@ -157,7 +158,14 @@ bool primarySongIndex(uint32_t& index) {
 bool setLastSongHandle(uint32_t handle) {
     if (!requireOpenProject()) return false;
     record().lastSongHandle = handle;
-    return writeProjectRecord();
+    // Held, the choice waits for the hold to end: a listing that makes every
+    // song current in turn and ends on the song it began with writes nothing.
+    if (!exportDriveIsHeld()) return writeProjectRecord();
+    const uint32_t project = state().openProject;
+    if (!projectHandleInRange(project)) return fail(VXF_ERR_INVALID_PARAMETER);
+    uint8_t sector[kSectorSize];
+    encodeProjectRecord(record(), sector);
+    return recordBookkeeping(project, sector);
 }
 
 bool insertSong(uint32_t handle, uint32_t position) {
