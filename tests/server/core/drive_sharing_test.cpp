@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -10,6 +11,9 @@
 
 #include "core/drive_claim.h"
 #include "core/drive_sharing.h"
+#include "core/loaded_state.h"
+#include "core/server_state.h"
+#include "volume/project_record.h"
 #include "platform/test_api.h"
 #include "song_fixture.h"
 #include "vxfx.h"
@@ -332,6 +336,149 @@ TEST_F(DriveSharing, AFlushFailureOfOneDriveDoesNotFailTheExportsOfAnother) {
     EXPECT_EQ(tavovxfProjectGetNum(onB, &projects), VXF_OK);
     EXPECT_EQ(projects, 1);
     EXPECT_EQ(tavovxfProjectSetName(onB, "Fine"), VXF_OK);
+}
+
+
+// --- the bookkeeping of selections while the drive is held ---
+
+class HeldSelections : public DriveSharing {
+protected:
+    uint32_t openWithSongs(uint16_t songs) {
+        const uint32_t handle = openWithSong(2, 48000);
+        for (uint16_t i = 1; i < songs; ++i) EXPECT_EQ(tavovxfSongCreate(handle, 2, 48000, 24), VXF_OK);
+        return handle;
+    }
+
+    // As `vxf songs` lists: every song made current to read its facts, then the primary one again.
+    void listEverySong(uint32_t handle) {
+        uint16_t count = 0;
+        uint16_t primary = 0;
+        ASSERT_EQ(tavovxfSongGetNum(handle, &count), VXF_OK);
+        ASSERT_EQ(tavovxfSongGetLastPrimary(handle, &primary), VXF_OK);
+        for (uint16_t i = 0; i < count; ++i) {
+            ASSERT_EQ(tavovxfSongSetPrimary(handle, i), VXF_OK);
+            uint16_t tracks = 0;
+            uint32_t length = 1;
+            ASSERT_EQ(tavovxfTrackGetNum(handle, &tracks), VXF_OK);
+            ASSERT_EQ(tavovxfSongGetLength(handle, &length), VXF_OK);
+            EXPECT_EQ(tracks, 2);
+            EXPECT_EQ(length, 0u);
+        }
+        ASSERT_EQ(tavovxfSongSetPrimary(handle, primary), VXF_OK);
+    }
+
+    static size_t writesIn(const std::vector<vxf1394::testing::JournalEntry>& journal) {
+        size_t writes = 0;
+        for (const auto& entry : journal) writes += entry.flush ? 0 : 1;
+        return writes;
+    }
+
+    uint32_t lastSongOnImage(uint32_t project) {
+        ProjectRecord record{};
+        EXPECT_EQ(decodeProjectRecord(readSector(drivePath_, project).data(), project, record), 0);
+        return record.lastSongHandle;
+    }
+};
+
+TEST_F(HeldSelections, AListingOfNinetyNineSongsThatEndsOnThePrimarySongWritesNothing) {
+    const uint32_t handle = openWithSongs(99);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 40), VXF_OK);
+    const Bytes system = systemArea(drivePath_, 99);
+    const uint64_t changes = changeCount(handle);
+
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(vxfxDriveHold(handle, VXFX_PURPOSE_READ, 0), VXF_OK);
+    listEverySong(handle);
+    ASSERT_EQ(vxfxDriveRelease(handle), VXF_OK);
+    const auto journal = vxf1394::testing::takeJournal();
+    EXPECT_EQ(writesIn(journal), 0u);
+    EXPECT_TRUE(journal.empty()) << journal.size() << " writes or flushes";
+    EXPECT_EQ(changeCount(handle), changes);
+
+#ifdef VXF_TOOL
+    for (const char* command : {"songs --drive 1 --project 1", "songs --drive 1 --project 1 --json"}) {
+        const ToolRun listed = vxf(command);
+        ASSERT_EQ(listed.status, 0) << listed.out;
+        EXPECT_NE(listed.out.find("99"), std::string::npos) << listed.out;
+    }
+    EXPECT_EQ(changeCount(handle), changes);
+#endif
+    EXPECT_EQ(systemArea(drivePath_, 99), system);
+    uint16_t primary = 0;
+    ASSERT_EQ(tavovxfSongGetLastPrimary(handle, &primary), VXF_OK);
+    EXPECT_EQ(primary, 40);
+}
+
+TEST_F(HeldSelections, AHeldSelectionIsWrittenOnceAtTheReleaseAndKeptByTheRecordsOtherWrites) {
+    const uint32_t handle = openWithSongs(3);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 0), VXF_OK);
+    const uint32_t project = state().openProject;
+    const uint32_t first = state().song.lba;
+
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(vxfxDriveHold(handle, VXFX_PURPOSE_READ, 0), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 2), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 1), VXF_OK);
+    const uint32_t chosen = state().song.lba;
+    EXPECT_EQ(writesIn(vxf1394::testing::takeJournal()), 0u);
+    EXPECT_EQ(lastSongOnImage(project), first);
+
+    // A project opened afresh meanwhile still knows the choice.
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(tavovxfProjectSetPrimary(handle, 0), VXF_OK);
+    uint16_t primary = 0;
+    ASSERT_EQ(tavovxfSongGetLastPrimary(handle, &primary), VXF_OK);
+    EXPECT_EQ(primary, 1);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 1), VXF_OK);
+    ASSERT_EQ(vxfxDriveRelease(handle), VXF_OK);
+    auto journal = vxf1394::testing::takeJournal();
+    ASSERT_EQ(writesIn(journal), 2u) << "the record and its mirror, once";
+    size_t firstCopies = 0;
+    for (const auto& entry : journal) firstCopies += !entry.flush && entry.lba == project ? 1 : 0;
+    EXPECT_EQ(firstCopies, 1u);
+    EXPECT_EQ(lastSongOnImage(project), chosen);
+
+    // Held again, a rename of the project writes the choice waiting with the new name, in one record.
+    ASSERT_EQ(vxfxDriveHold(handle, VXFX_PURPOSE_CHANGE, 0), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 2), VXF_OK);
+    const uint32_t third = state().song.lba;
+    ASSERT_EQ(tavovxfProjectSetExtName(handle, "Renamed"), VXF_OK);
+    EXPECT_EQ(lastSongOnImage(project), third);
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(vxfxDriveRelease(handle), VXF_OK);
+    EXPECT_EQ(writesIn(vxf1394::testing::takeJournal()), 0u);
+    uint32_t unused = 0;
+    ASSERT_EQ(remount(unused), VXF_OK);
+    const uint32_t again = reopen();
+    ASSERT_EQ(tavovxfSongGetLastPrimary(again, &primary), VXF_OK);
+    EXPECT_EQ(primary, 2);
+    char name[VXF_EXT_NAME_SIZE] = {};
+    ASSERT_EQ(tavovxfProjectGetExtName(again, name), VXF_OK);
+    EXPECT_EQ(std::string(name).substr(0, 7), "Renamed");
+}
+
+TEST_F(HeldSelections, AChangeByAnotherProgramDropsTheWaitingChoiceUnwritten) {
+    const uint32_t handle = openWithSongs(3);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 0), VXF_OK);
+    const uint32_t project = state().openProject;
+    ASSERT_EQ(vxfxDriveHold(handle, VXFX_PURPOSE_READ, 0), VXF_OK);
+    ASSERT_EQ(tavovxfSongSetPrimary(handle, 2), VXF_OK);
+
+    // Another program reorders the songs; this one notices the change and forgets what it had loaded.
+    patchBothCopies(project, 1, [](uint8_t* sector) {
+        uint8_t* handles = sector + 0x20;
+        uint8_t first[4];
+        std::memcpy(first, handles, 4);
+        std::memcpy(handles, handles + 4, 4);
+        std::memcpy(handles + 4, first, 4);
+    });
+    const Bytes theirs = imageBytes(drivePath_, project, 1);
+    forgetCurrentDrive();
+
+    vxf1394::testing::startJournal();
+    ASSERT_EQ(vxfxDriveRelease(handle), VXF_OK);
+    EXPECT_EQ(writesIn(vxf1394::testing::takeJournal()), 0u);
+    EXPECT_EQ(imageBytes(drivePath_, project, 1), theirs);
 }
 
 }  // namespace
