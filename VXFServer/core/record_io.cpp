@@ -215,7 +215,7 @@ bool recordBookkeeping(uint32_t lba, const uint8_t* bytes) {
         if (d == nullptr && !describesCurrentVolume(entry)) d = &entry;
     }
     if (d == nullptr) {
-        // The list and another project's record wait already: the one waiting longest goes to the drive now.
+        // Every entry waits already (the list and two projects' records): one of them goes to the drive now.
         d = &g_deferred[g_nextDeferred];
         g_nextDeferred = (g_nextDeferred + 1) % g_deferred.size();
         uint8_t older[kSectorSize];
@@ -230,20 +230,6 @@ bool recordBookkeeping(uint32_t lba, const uint8_t* bytes) {
     d->lba = lba;
     std::memcpy(d->bytes, bytes, kSectorSize);
     return true;
-}
-
-bool recordWritesWait() {
-    for (const DeferredRecord& d : g_deferred) {
-        if (d.waiting) return true;
-    }
-    return false;
-}
-
-bool recordWritesWaitFor(uint32_t driveId) {
-    for (const DeferredRecord& d : g_deferred) {
-        if (d.waiting && d.driveId == driveId) return true;
-    }
-    return false;
 }
 
 bool commitDeferredRecords() {

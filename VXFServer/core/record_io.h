@@ -37,9 +37,6 @@ void forgetKnownRecords();
 // either copy, ends the wait. Fails only when a third record must wait and
 // the oldest one is written to make room.
 bool recordBookkeeping(uint32_t lba, const uint8_t* bytes);
-// Whether bookkeeping waits (of any drive, of this one).
-bool recordWritesWait();
-bool recordWritesWaitFor(uint32_t driveId);
 // Writes what waits to the current drive; bytes both copies hold already are
 // not written again. Every wait ends, also when a write fails.
 bool commitDeferredRecords();
