@@ -16,45 +16,72 @@ namespace vxfserver {
 
 namespace {
 
-// The bytes both copies of a one-sector record were last seen to hold, read
-// alike from both or written to both, on the volume mounted now. A write of
-// the same bytes again is skipped: selections rewrite the project list and
-// the open project's record with what they hold already. Any other write
-// over either copy, a write that fails and a drive forgotten clear an entry,
-// so that the next write of such a record reaches the drive.
-struct KnownRecord {
-    bool valid = false;
+// One sector of a record as it stands for the volume mounted now: set for
+// that drive, its sector count and its mount, and for nothing after them.
+struct RecordSector {
+    bool set = false;
     uint32_t driveId = 0;
     uint32_t sectorCount = 0;
     uint64_t mountGeneration = 0;
     uint32_t lba = 0;
     uint8_t bytes[kSectorSize] = {};
 };
-std::array<KnownRecord, 4> g_known;
-size_t g_nextKnown = 0;
 
-bool describesCurrentVolume(const KnownRecord& k) {
+bool describesCurrentVolume(const RecordSector& r) {
     const ServerState& st = state();
-    return k.valid && k.driveId == st.currentDriveId && k.sectorCount == st.sectorCount &&
-           k.mountGeneration == st.mountGeneration;
+    return r.set && r.driveId == st.currentDriveId && r.sectorCount == st.sectorCount &&
+           r.mountGeneration == st.mountGeneration;
 }
 
-KnownRecord* knownRecord(uint32_t lba) {
-    for (KnownRecord& k : g_known) {
-        if (describesCurrentVolume(k) && k.lba == lba) return &k;
+void stamp(RecordSector& r, uint32_t lba, const uint8_t* bytes) {
+    const ServerState& st = state();
+    r.set = true;
+    r.driveId = st.currentDriveId;
+    r.sectorCount = st.sectorCount;
+    r.mountGeneration = st.mountGeneration;
+    r.lba = lba;
+    std::memcpy(r.bytes, bytes, kSectorSize);
+}
+
+template <size_t N>
+RecordSector* sectorOf(std::array<RecordSector, N>& table, uint32_t lba) {
+    for (RecordSector& r : table) {
+        if (describesCurrentVolume(r) && r.lba == lba) return &r;
     }
     return nullptr;
 }
 
+// Clears what a write of `count` sectors from `lba` lands on, either copy.
+template <size_t N>
+void clearWrittenOver(std::array<RecordSector, N>& table, uint32_t lba, uint32_t count) {
+    const uint64_t end = uint64_t(lba) + count;
+    for (RecordSector& r : table) {
+        if (!r.set) continue;
+        const int64_t mirror = mirrorLba(r.sectorCount, r.lba, 1);
+        const bool overFirst = r.lba >= lba && r.lba < end;
+        const bool overMirror = mirror >= int64_t(lba) && uint64_t(mirror) < end;
+        if (overFirst || overMirror) r.set = false;
+    }
+}
+
+// The bytes both copies of a one-sector record were last seen to hold, read
+// alike from both or written to both. A write of the same bytes again is
+// skipped: selections rewrite the project list and the open project's record
+// with what they hold already. Any other write over either copy, a write that
+// fails and a drive forgotten clear an entry, so that the next write of such
+// a record reaches the drive.
+std::array<RecordSector, 4> g_known;
+size_t g_nextKnown = 0;
+
 void forgetRecord(uint32_t lba) {
-    if (KnownRecord* k = knownRecord(lba)) k->valid = false;
+    if (RecordSector* k = sectorOf(g_known, lba)) k->set = false;
 }
 
 void noteRecord(bool remember, uint32_t lba, uint32_t sectors, const uint8_t* bytes) {
     if (!remember || sectors != 1) return;
     // The record's own entry, else one free, else the oldest.
-    KnownRecord* k = nullptr;
-    for (KnownRecord& entry : g_known) {
+    RecordSector* k = nullptr;
+    for (RecordSector& entry : g_known) {
         if (entry.lba == lba || !describesCurrentVolume(entry)) {
             k = &entry;
             if (entry.lba == lba) break;
@@ -64,13 +91,7 @@ void noteRecord(bool remember, uint32_t lba, uint32_t sectors, const uint8_t* by
         k = &g_known[g_nextKnown];
         g_nextKnown = (g_nextKnown + 1) % g_known.size();
     }
-    const ServerState& st = state();
-    k->valid = true;
-    k->driveId = st.currentDriveId;
-    k->sectorCount = st.sectorCount;
-    k->mountGeneration = st.mountGeneration;
-    k->lba = lba;
-    std::memcpy(k->bytes, bytes, kSectorSize);
+    stamp(*k, lba, bytes);
 }
 
 // Bookkeeping writes (the last project and last song opened) kept back while
@@ -79,33 +100,12 @@ void noteRecord(bool remember, uint32_t lba, uint32_t sectors, const uint8_t* by
 // bytes of the volume mounted now wait; a write of the record itself, any
 // other write over either copy and a forgotten mount (another program's
 // change among them) end the wait, the last without writing.
-struct DeferredRecord {
-    bool waiting = false;
-    uint32_t driveId = 0;
-    uint32_t sectorCount = 0;
-    uint64_t mountGeneration = 0;
-    uint32_t lba = 0;
-    uint8_t bytes[kSectorSize] = {};
-};
 // The project list and the records of the projects a hold selected songs in.
-std::array<DeferredRecord, 3> g_deferred;
+std::array<RecordSector, 3> g_deferred;
 size_t g_nextDeferred = 0;
 
-bool describesCurrentVolume(const DeferredRecord& d) {
-    const ServerState& st = state();
-    return d.waiting && d.driveId == st.currentDriveId && d.sectorCount == st.sectorCount &&
-           d.mountGeneration == st.mountGeneration;
-}
-
-DeferredRecord* deferredRecord(uint32_t lba) {
-    for (DeferredRecord& d : g_deferred) {
-        if (describesCurrentVolume(d) && d.lba == lba) return &d;
-    }
-    return nullptr;
-}
-
 void dropDeferredRecord(uint32_t lba) {
-    if (DeferredRecord* d = deferredRecord(lba)) d->waiting = false;
+    if (RecordSector* d = sectorOf(g_deferred, lba)) d->set = false;
 }
 
 struct CopyResult {
@@ -156,8 +156,8 @@ bool loadCopies(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool r
 
 bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember) {
     // A repair writes a copy, which ends any wait: what waited is kept through it.
-    const DeferredRecord* found = deferredRecord(lba);
-    const std::optional<DeferredRecord> waited = found != nullptr ? std::optional(*found) : std::nullopt;
+    const RecordSector* found = sectorOf(g_deferred, lba);
+    const std::optional<RecordSector> waited = found != nullptr ? std::optional(*found) : std::nullopt;
     if (!loadCopies(lba, sectors, check, remember)) return false;
     if (!waited) return true;
     // The drive's copies differ from what waits only by the bookkeeping kept
@@ -173,7 +173,7 @@ bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes, boo
     // Written from memory, which holds what waited: the wait is over.
     dropDeferredRecord(lba);
     if (sectors == 1) {
-        const KnownRecord* known = knownRecord(lba);
+        const RecordSector* known = sectorOf(g_known, lba);
         if (known != nullptr && std::memcmp(known->bytes, bytes, kSectorSize) == 0) return true;
     }
     // The writes themselves forget what was known (forgetRecordsWritten).
@@ -186,32 +186,19 @@ bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes, boo
 }
 
 void forgetRecordsWritten(uint32_t lba, uint32_t count) {
-    const uint64_t end = uint64_t(lba) + count;
-    for (KnownRecord& k : g_known) {
-        if (!k.valid) continue;
-        const int64_t mirror = mirrorLba(k.sectorCount, k.lba, 1);
-        const bool overFirst = k.lba >= lba && k.lba < end;
-        const bool overMirror = mirror >= int64_t(lba) && uint64_t(mirror) < end;
-        if (overFirst || overMirror) k.valid = false;
-    }
-    for (DeferredRecord& d : g_deferred) {
-        if (!describesCurrentVolume(d)) continue;
-        const int64_t mirror = mirrorLba(d.sectorCount, d.lba, 1);
-        const bool overFirst = d.lba >= lba && d.lba < end;
-        const bool overMirror = mirror >= int64_t(lba) && uint64_t(mirror) < end;
-        if (overFirst || overMirror) d.waiting = false;
-    }
+    clearWrittenOver(g_known, lba, count);
+    clearWrittenOver(g_deferred, lba, count);
 }
 
 void forgetKnownRecords() {
-    for (KnownRecord& k : g_known) k.valid = false;
+    for (RecordSector& k : g_known) k.set = false;
     // What the mount forgot may since have changed under another program: what waited is dropped, not written.
-    for (DeferredRecord& d : g_deferred) d.waiting = false;
+    for (RecordSector& d : g_deferred) d.set = false;
 }
 
 bool recordBookkeeping(uint32_t lba, const uint8_t* bytes) {
-    DeferredRecord* d = deferredRecord(lba);
-    for (DeferredRecord& entry : g_deferred) {
+    RecordSector* d = sectorOf(g_deferred, lba);
+    for (RecordSector& entry : g_deferred) {
         if (d == nullptr && !describesCurrentVolume(entry)) d = &entry;
     }
     if (d == nullptr) {
@@ -222,23 +209,17 @@ bool recordBookkeeping(uint32_t lba, const uint8_t* bytes) {
         std::memcpy(older, d->bytes, kSectorSize);
         if (!writeRecordCopies(d->lba, 1, older, /*remember=*/true)) return false;
     }
-    const ServerState& st = state();
-    d->waiting = true;
-    d->driveId = st.currentDriveId;
-    d->sectorCount = st.sectorCount;
-    d->mountGeneration = st.mountGeneration;
-    d->lba = lba;
-    std::memcpy(d->bytes, bytes, kSectorSize);
+    stamp(*d, lba, bytes);
     return true;
 }
 
 bool commitDeferredRecords() {
     bool written = true;
-    for (DeferredRecord& d : g_deferred) {
-        if (!d.waiting) continue;
+    for (RecordSector& d : g_deferred) {
+        if (!d.set) continue;
         if (!describesCurrentVolume(d)) {
             // Its volume is no longer the one mounted (never so: every change of drive commits first).
-            d.waiting = false;
+            d.set = false;
             continue;
         }
         uint8_t bytes[kSectorSize];
