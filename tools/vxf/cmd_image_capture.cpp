@@ -32,11 +32,8 @@ using Clock = std::chrono::steady_clock;
 // Large requests, narrowed down where one fails, as the surface scan reads.
 constexpr uint32_t kChunkSectors = 4096;
 constexpr uint32_t kSubChunkSectors = 1024;
-// What a power cut may cost: the copy is made safe on disk this often. By
-// time, not by amount: a healthy drive is copied at the speed of the medium
-// without waiting on the disk every few megabytes, and a failing one that
-// reads slowly still loses no more than these seconds of work.
-constexpr auto kCheckpointInterval = std::chrono::seconds(5);
+// What an interruption may cost: the copy is made safe on disk this often.
+constexpr uint64_t kCheckpointSectors = 131072;
 // Sectors numbered in 32 bits: the most a drive can show.
 constexpr uint64_t kMaxSectors = uint64_t{1} << 32;
 constexpr const char* kStateSuffix = ".capture";
@@ -376,7 +373,7 @@ int capture(const CaptureDrive& drive, const Output& out, bool resume) {
         ::close(fd);
         return writeFailed(out, "out of memory");
     }
-    Clock::time_point lastCheckpoint = Clock::now();
+    uint64_t lastCheckpoint = state.next;
     while (state.next < drive.sectors) {
         uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(kChunkSectors, drive.sectors - state.next));
         std::vector<uint64_t> unreadable;
@@ -388,12 +385,12 @@ int capture(const CaptureDrive& drive, const Output& out, bool resume) {
         }
         state.next += count;
         progress.update(state.next);
-        if (Clock::now() - lastCheckpoint >= kCheckpointInterval && state.next < drive.sectors) {
+        if (state.next - lastCheckpoint >= kCheckpointSectors && state.next < drive.sectors) {
             if (!checkpoint(fd, bad, out, state)) {
                 ::close(fd);
                 return writeFailed(out, fileFailure(out.image));
             }
-            lastCheckpoint = Clock::now();
+            lastCheckpoint = state.next;
         }
     }
     progress.finish(state.next);
