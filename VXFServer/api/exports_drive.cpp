@@ -8,7 +8,6 @@
 #include "volume/mount.h"
 #include "volume/project_list.h"
 #include "core/server_state.h"
-#include "core/record_io.h"
 #include "song/song_commit.h"
 #include "volume/super_block.h"
 #include "tavovxf.h"
@@ -60,13 +59,13 @@ int32_t tavovxfDriveOpen(uint16_t index, uint32_t* handle) {
 
 // Records still waiting for a commit go to the drive before it is let go of.
 int32_t tavovxfDriveClose(uint32_t handle) {
-    const bool committed = commitSongWrites() && commitDeferredRecords();
+    const bool committed = commitHeldWrites();
     return finishExport(closeDrive(handle) && committed);
 }
 
 int32_t tavovxfDriveUnmount(uint32_t handle) {
     if (!requireServerStarted()) return finishExport(false);
-    const bool committed = commitSongWrites() && commitDeferredRecords();
+    const bool committed = commitHeldWrites();
     return finishExport(committed && unmountDrive(handle));
 }
 

@@ -3,7 +3,6 @@
 
 #include "core/drive_io.h"
 #include "core/drive_sharing.h"
-#include "core/record_io.h"
 #include "song/song_commit.h"
 #include "api/export_frame.h"
 #include "core/server_state.h"
@@ -42,7 +41,7 @@ int32_t vxfxDriveHold(uint32_t handle, uint32_t purpose, uint32_t waitMillisecon
 // What the hold's track writes and selections left waiting reaches the medium before other programs may look.
 int32_t vxfxDriveRelease(uint32_t handle) {
     const int slot = requireSlot(handle);
-    const bool committed = slot >= 0 && commitSongWrites() && commitDeferredRecords() && flushWrites();
+    const bool committed = slot >= 0 && commitHeldWrites() && flushWrites();
     if (slot >= 0) releaseHeldDrive(size_t(slot));
     return finishExport(committed);
 }

@@ -3,7 +3,6 @@
 
 #include "core/drive_io.h"
 #include "core/drive_sharing.h"
-#include "core/record_io.h"
 #include "song/song_commit.h"
 #include "core/errors.h"
 #include "core/page_buffer.h"
@@ -30,7 +29,7 @@ void processDetach() {
     ServerState& st = state();
     st.window.store(nullptr);
     // A program that ends without closing its drive still leaves its records on it.
-    if (commitSongWrites() && commitDeferredRecords()) flushWrites();
+    if (commitHeldWrites()) flushWrites();
     forgetAllClaims();
     i1394Exit();
     deletePageBuffer(st.trackBuffer);

@@ -8,6 +8,7 @@
 #include "core/drive_sharing.h"
 #include "core/errors.h"
 #include "core/loaded_state.h"
+#include "core/record_io.h"
 #include "core/server_state.h"
 #include "volume/super_block.h"
 
@@ -66,5 +67,7 @@ bool commitSongWrites() {
 }
 
 bool takeExportDeferred() { return std::exchange(g_waiting.exportDeferred, false); }
+
+bool commitHeldWrites() { return commitSongWrites() && commitDeferredRecords(); }
 
 }  // namespace vxfserver

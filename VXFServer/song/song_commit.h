@@ -29,6 +29,10 @@ bool songWritesWait();
 // what is loaded of it, so nothing goes on from a view the drive does not hold.
 bool commitSongWrites();
 
+// Everything a hold left waiting: the song's records as above, then the
+// bookkeeping of its selections (last project, last song).
+bool commitHeldWrites();
+
 // True once after an export whose track write left its records waiting: its
 // audio goes to the medium with the commit, not at the end of the export.
 bool takeExportDeferred();

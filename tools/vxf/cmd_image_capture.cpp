@@ -9,10 +9,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -23,6 +21,7 @@
 #include "i1394.h"
 #include "server_session.h"
 #include "tavovxf.h"
+#include "transfer_buffers.h"
 
 namespace {
 
@@ -363,12 +362,8 @@ int capture(const CaptureDrive& drive, const Output& out, bool resume) {
     }
     InterruptGuard guard;
     ProgressBar progress(drive.sectors, state.next);
-    // Page-aligned: the kernel copies into an aligned buffer at about twice the speed.
-    struct PageAligned {
-        void operator()(uint8_t* p) const { std::free(p); }
-    };
-    constexpr size_t kBufferBytes = size_t{kChunkSectors} * I1394_SECTOR_SIZE;
-    std::unique_ptr<uint8_t, PageAligned> buffer(static_cast<uint8_t*>(std::aligned_alloc(4096, kBufferBytes)));
+    // Page-aligned, as the transfers' buffers: the kernel copies into it about twice as fast.
+    const vxf::transfer::SampleBuffer buffer = vxf::transfer::allocateBuffer(size_t{kChunkSectors} * I1394_SECTOR_SIZE);
     if (!buffer) {
         ::close(fd);
         return writeFailed(out, "out of memory");
