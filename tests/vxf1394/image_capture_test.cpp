@@ -181,10 +181,12 @@ TEST_F(ImageCaptureTest, RunsOfZerosAreLeftAsHoles) {
 }
 
 TEST_F(ImageCaptureTest, InterruptedCaptureGoesOnWithResume) {
-    // Every request of the first half fails, so each sector is read alone: slow enough to interrupt.
-    const uint64_t sectors = 200000;
-    std::string drive = image("drive.img", sectors, {5, 149999, 150000, 170000, sectors - 1});
-    std::ofstream(drive + ".faults") << "read-error 0 149999\n";
+    // Every request of the first three quarters fails, so each sector is read alone: slow enough to
+    // interrupt well after the first safe point (131072 sectors), however fast single requests are.
+    const uint64_t sectors = 400000;
+    const uint64_t failing = 300000;
+    std::string drive = image("drive.img", sectors, {5, failing - 1, failing, failing + 20000, sectors - 1});
+    std::ofstream(drive + ".faults") << "read-error 0 " << failing - 1 << "\n";
     addDrive(drive);
     std::string copy = folder_ + "/copy.img";
 
@@ -203,7 +205,7 @@ TEST_F(ImageCaptureTest, InterruptedCaptureGoesOnWithResume) {
     std::set<uint64_t> listed = listedSectors(copy + ".badsectors");
     ASSERT_FALSE(listed.empty());
     uint64_t safePoint = *listed.rbegin() + 1;
-    EXPECT_LT(safePoint, 150000u);
+    EXPECT_LT(safePoint, failing);
     // Listed: exactly the sectors before the safe point; every other sector is the drive's.
     EXPECT_EQ(listed.size(), safePoint);
     // Sector 5 held data but was unreadable: the one difference.
