@@ -55,8 +55,12 @@ void applyLine(FaultSet& faults, const std::string& line) {
     std::istringstream words(line);
     std::string kind;
     words >> kind;
-    if (kind == "read-error" || kind == "write-error") {
-        if (auto range = parseRange(words)) (kind == "read-error" ? faults.readErrors : faults.writeErrors).push_back(*range);
+    std::vector<LbaRange>* ranges = kind == "read-error"    ? &faults.readErrors
+                                    : kind == "write-error" ? &faults.writeErrors
+                                    : kind == "slow-read"   ? &faults.slowReads
+                                                            : nullptr;
+    if (ranges) {
+        if (auto range = parseRange(words)) ranges->push_back(*range);
         return;
     }
     std::string extra;
@@ -140,9 +144,12 @@ bool FaultSet::readFails(uint64_t lba, uint64_t count) const { return touches(re
 
 bool FaultSet::writeFails(uint64_t lba, uint64_t count) const { return touches(writeErrors, lba, count); }
 
+bool FaultSet::readIsSlow(uint64_t lba, uint64_t count) const { return touches(slowReads, lba, count); }
+
 void FaultSet::add(const FaultSet& other) {
     readErrors.insert(readErrors.end(), other.readErrors.begin(), other.readErrors.end());
     writeErrors.insert(writeErrors.end(), other.writeErrors.begin(), other.writeErrors.end());
+    slowReads.insert(slowReads.end(), other.slowReads.begin(), other.slowReads.end());
     noCapacity = noCapacity || other.noCapacity;
     noIdentify = noIdentify || other.noIdentify;
     unmountError = unmountError || other.unmountError;
@@ -150,7 +157,7 @@ void FaultSet::add(const FaultSet& other) {
 }
 
 bool FaultSet::empty() const {
-    return readErrors.empty() && writeErrors.empty() && !noCapacity && !noIdentify && !unmountError && !flushError;
+    return readErrors.empty() && writeErrors.empty() && slowReads.empty() && !noCapacity && !noIdentify && !unmountError && !flushError;
 }
 
 FaultSet parseFaultFile(std::string_view text) {

@@ -16,6 +16,7 @@ struct LbaRange {
 struct FaultSet {
     std::vector<LbaRange> readErrors;
     std::vector<LbaRange> writeErrors;
+    std::vector<LbaRange> slowReads;  // a failing drive's retries: each request touching one waits a while
     bool noCapacity = false;
     bool noIdentify = false;
     bool unmountError = false;
@@ -24,18 +25,20 @@ struct FaultSet {
     // A request fails when any of its sectors lies in a range.
     bool readFails(uint64_t lba, uint64_t count) const;
     bool writeFails(uint64_t lba, uint64_t count) const;
+    bool readIsSlow(uint64_t lba, uint64_t count) const;
     void add(const FaultSet& other);
     bool empty() const;
 };
 
-// Sidecar lines: "read-error FIRST LAST", "write-error FIRST LAST" (one number
-// names a single sector), "no-capacity", "no-identify", "unmount-error",
-// "flush-error".
+// Sidecar lines: "read-error FIRST LAST", "write-error FIRST LAST", "slow-read
+// FIRST LAST" (one number names a single sector), "no-capacity", "no-identify",
+// "unmount-error", "flush-error".
 // Blank lines, '#' comments and lines that make no sense are ignored.
 FaultSet parseFaultFile(std::string_view text);
 
 constexpr std::string_view kFaultFileSuffix = ".faults";
 constexpr size_t kMaxFaultFileBytes = 64 * 1024;
+constexpr unsigned kSlowReadMicroseconds = 100;
 
 // The sidecar of the backing path (re-read when it changes) together with the
 // faults a test set for that path.

@@ -1,6 +1,8 @@
 // faulty_store.cpp - faults injected into any store: the sidecar's and a test's, as a drive with those faults answers.
 #include "platform/faulty_store.h"
 
+#include <unistd.h>
+
 #include "i1394.h"
 #include "platform/last_error.h"
 
@@ -15,6 +17,7 @@ uint32_t FaultyStore::identify(DriveIdentity& identity) {
 }
 
 uint32_t FaultyStore::read(void* data, size_t length, uint64_t offset) {
+    if (faults_.readIsSlow(offset / I1394_SECTOR_SIZE, length / I1394_SECTOR_SIZE)) ::usleep(kSlowReadMicroseconds);
     if (faults_.readFails(offset / I1394_SECTOR_SIZE, length / I1394_SECTOR_SIZE)) return kErrorCrc;
     return inner_.read(data, length, offset);
 }

@@ -118,7 +118,8 @@ TEST_F(EnumerationFileEditTest, UnreadableFileIsReportedAndLeftAlone) {
 
 TEST(FaultFileTest, EveryKindOfLineIsUnderstood) {
     platform::FaultSet f = platform::parseFaultFile(
-        "read-error 100 107\nwrite-error 0x10 0x1f\nread-error 9\nno-capacity\nno-identify\nunmount-error\n");
+        "read-error 100 107\nwrite-error 0x10 0x1f\nread-error 9\nno-capacity\nno-identify\nunmount-error\n"
+        "slow-read 5\n");
     ASSERT_EQ(f.readErrors.size(), 2u);
     EXPECT_EQ(f.readErrors[0].first, 100u);
     EXPECT_EQ(f.readErrors[0].last, 107u);
@@ -127,6 +128,8 @@ TEST(FaultFileTest, EveryKindOfLineIsUnderstood) {
     ASSERT_EQ(f.writeErrors.size(), 1u);
     EXPECT_EQ(f.writeErrors[0].last, 31u);
     EXPECT_TRUE(f.noCapacity && f.noIdentify && f.unmountError);
+    EXPECT_TRUE(f.readIsSlow(0, 6));
+    EXPECT_FALSE(f.readIsSlow(6, 100));
 }
 
 TEST(FaultFileTest, LinesThatMakeNoSenseAreIgnored) {

@@ -181,12 +181,12 @@ TEST_F(ImageCaptureTest, RunsOfZerosAreLeftAsHoles) {
 }
 
 TEST_F(ImageCaptureTest, InterruptedCaptureGoesOnWithResume) {
-    // Every request of the first three quarters fails, so each sector is read alone: slow enough to
-    // interrupt well after the first safe point (131072 sectors), however fast single requests are.
+    // Every request of the first three quarters fails slowly, so each sector is read alone: the
+    // interruption always lands in the middle, however fast the machine is.
     const uint64_t sectors = 400000;
     const uint64_t failing = 300000;
     std::string drive = image("drive.img", sectors, {5, failing - 1, failing, failing + 20000, sectors - 1});
-    std::ofstream(drive + ".faults") << "read-error 0 " << failing - 1 << "\n";
+    std::ofstream(drive + ".faults") << "read-error 0 " << failing - 1 << "\nslow-read 0 " << failing - 1 << "\n";
     addDrive(drive);
     std::string copy = folder_ + "/copy.img";
 
