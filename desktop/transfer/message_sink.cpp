@@ -18,4 +18,30 @@ void StderrMessageSink::showError(const std::string& text) {
     std::fflush(stream_);
 }
 
+void HeldMessages::showError(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (holding_) {
+            kept_.push_back(text);
+            return;
+        }
+    }
+    shown_.showError(text);
+}
+
+void HeldMessages::hold() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    holding_ = true;
+}
+
+void HeldMessages::release() {
+    std::vector<std::string> kept;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        holding_ = false;
+        kept.swap(kept_);
+    }
+    for (const std::string& text : kept) shown_.showError(text);
+}
+
 }  // namespace vxf::transfer

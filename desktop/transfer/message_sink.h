@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdio>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace vxf::transfer {
 
@@ -24,6 +26,23 @@ public:
 private:
     std::string prefix_;
     std::FILE* stream_;
+};
+
+// Passes each message on at once, but while held keeps them: work on another thread shows
+// nothing itself (a desktop's message box belongs to the window's thread), and its messages are
+// shown, in order, when the caller's thread releases them.
+class HeldMessages : public MessageSink {
+public:
+    explicit HeldMessages(MessageSink& shown) : shown_(shown) {}
+    void showError(const std::string& text) override;
+    void hold();
+    void release();
+
+private:
+    MessageSink& shown_;
+    std::mutex mutex_;
+    bool holding_ = false;
+    std::vector<std::string> kept_;
 };
 
 }  // namespace vxf::transfer

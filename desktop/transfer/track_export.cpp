@@ -27,7 +27,7 @@ std::filesystem::file_status statusOf(const std::string& path) {
 }  // namespace
 
 TrackExport::TrackExport(TransferContext& context, const SongFacts& song, const ExportSettings& settings)
-    : TransferProcedure(context), song_(song), settings_(settings) {
+    : TransferProcedure(context), song_(song), settings_(settings), fileMessages_(context.messages) {
     format_ = settings.format.value_or(AudioFormat::Wav);
     bigEndian_ = isBigEndianFormat(format_);
 }
@@ -125,7 +125,7 @@ void TrackExport::exportTogether(const std::vector<uint16_t>& tracks, const std:
 bool TrackExport::writeBlock(AudioFile& file, uint8_t* samples, uint32_t count) {
     size_t consumed = 0;
     if (file.WriteSamples(samples, size_t{count} * kServerBytesPerSample, bigEndian_, false, consumed)) return true;
-    outcome_.failed = true;  // the file showed its message and is closed
+    writeFailed_ = true;  // the file showed its message and is closed
     return false;
 }
 
@@ -173,7 +173,7 @@ TransferResult TrackExport::exportTargets(std::vector<Target>& targets, TrackSpa
 
 bool TrackExport::openFiles(std::vector<Target>& targets) {
     for (Target& target : targets) {
-        auto file = std::make_unique<AudioFile>(context_.messages);
+        auto file = std::make_unique<AudioFile>(fileMessages_);
         if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length)) {
             outcome_.failed = true;
             return false;
@@ -196,7 +196,11 @@ TransferPass TrackExport::exportPass(std::vector<Target>& targets, TrackSpan spa
     pass.give = [this, &targets](const TransferBuffers& buffers, uint64_t, uint32_t samples) {
         return writeFiles(targets, buffers, samples);
     };
-    pass.finish = [this, &targets](TransferResult result, uint64_t moved) { return endFiles(targets, result, moved); };
+    pass.finish = [this, &targets](TransferResult result, uint64_t moved) {
+        if (writeFailed_) outcome_.failed = true;
+        return endFiles(targets, result, moved);
+    };
+    pass.giveMessages = &fileMessages_;
     return pass;
 }
 

@@ -65,6 +65,9 @@ private:
     bool bigEndian_ = false;
     std::string directory_;
     bool yesToAll_ = false;
+    // The files' messages: held while their blocks are written beside the next read.
+    HeldMessages fileMessages_;
+    bool writeFailed_ = false;  // set by the writing side, looked at once the pass has ended
 };
 
 }  // namespace vxf::transfer

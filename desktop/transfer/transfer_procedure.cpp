@@ -1,6 +1,10 @@
 // transfer_procedure.cpp - what the export and import procedures share: context, results, and the pass that moves tracks.
 #include "transfer_procedure.h"
 
+#include <future>
+#include <system_error>
+#include <utility>
+
 #include "optimal_chunk.h"
 #include "transfer_paths.h"
 
@@ -61,10 +65,15 @@ std::optional<TransferResult> TransferProcedure::transfer(const TransferPass& pa
     if (!pass.texts(from, to)) return std::nullopt;
     CopyProgressDialog dialog(context_.progressView);
     openCopyDialog(dialog, pass.tracks, from, to, pass.total, buffers.block());
+    // Without memory for a second set of buffers of the same block, the blocks go one after the other.
+    std::optional<TransferBuffers> spare;
+    if (pass.giveMessages) spare.emplace(buffers.block(), pass.bytesPerSample, pass.tracks);
+    const bool alongside = spare && spare->block() == buffers.block();
     TransferClock clock;
     clock.start();
     uint64_t moved = 0;
-    const TransferResult result = moveBlocks(pass, buffers, dialog, moved);
+    const TransferResult result = alongside ? moveBlocksAlongside(pass, buffers, *spare, dialog, moved)
+                                            : moveBlocks(pass, buffers, dialog, moved);
     showStatistics(clock, pass.tracks, moved);
     const TransferResult end = pass.finish(result, moved);
     dialog.Close();
@@ -86,6 +95,40 @@ TransferResult TransferProcedure::moveBlocks(const TransferPass& pass, const Tra
         if (!afterBlock(dialog, taken.samples)) return TransferResult::Stop;
     }
     return TransferResult::Done;
+}
+
+// A block taken past a failure or a cancel is dropped unused: a pass that gives alongside takes
+// by reading, which changes nothing.
+TransferResult TransferProcedure::moveBlocksAlongside(const TransferPass& pass, const TransferBuffers& first,
+                                                      const TransferBuffers& second, CopyProgressDialog& dialog,
+                                                      uint64_t& moved) {
+    const TransferBuffers* current = &first;
+    const TransferBuffers* spare = &second;
+    BlockTaken taken = pass.take(*current, moved, current->block());
+    while (taken.end == TransferResult::Done && taken.samples > 0) {
+        if (pass.convert) pass.convert(*current, taken.samples);
+        auto give = [&pass, current, position = moved, samples = taken.samples] {
+            return pass.give(*current, position, samples);
+        };
+        pass.giveMessages->hold();
+        std::future<TransferResult> given;
+        try {
+            given = std::async(std::launch::async, give);
+        } catch (const std::system_error&) {
+            given = std::async(std::launch::deferred, give);  // no thread to be had: given in turn
+        }
+        const uint64_t after = moved + taken.samples;
+        BlockTaken following;
+        if (after < pass.total) following = pass.take(*spare, after, spare->block());
+        const TransferResult result = given.get();
+        pass.giveMessages->release();
+        if (result != TransferResult::Done) return result;
+        moved = after;
+        if (!afterBlock(dialog, taken.samples)) return TransferResult::Stop;
+        std::swap(current, spare);
+        taken = following;
+    }
+    return taken.end;
 }
 
 TransferResult TransferProcedure::failure(const std::string& text, TrackSpan span) {

@@ -76,6 +76,10 @@ struct TransferPass {
     // Ends what `moved` samples a track made, after the statistics and while the window is still
     // up; gives the pass's result.
     std::function<TransferResult(TransferResult result, uint64_t moved)> finish;
+    // Set when `give` may run on a second thread while the next block is taken (an export: the
+    // drive is read while the files are written). `give` then shows its messages only through
+    // these, which the pass holds while it runs, and touches nothing `take` touches.
+    HeldMessages* giveMessages = nullptr;
 };
 
 // The buffers at their items' tracks (the rest null), as the server's all-track calls take them.
@@ -131,6 +135,9 @@ private:
     // counts the samples a track that went all the way.
     TransferResult moveBlocks(const TransferPass& pass, const TransferBuffers& buffers, CopyProgressDialog& dialog,
                               uint64_t& moved);
+    // The same with each block given on a second thread while the next is taken into the other buffers.
+    TransferResult moveBlocksAlongside(const TransferPass& pass, const TransferBuffers& first,
+                                       const TransferBuffers& second, CopyProgressDialog& dialog, uint64_t& moved);
 };
 
 }  // namespace vxf::transfer

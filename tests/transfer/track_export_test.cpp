@@ -1,10 +1,13 @@
 // track_export_test.cpp - the Export command on a drive image: names, questions, space, one pass or track by track, faults.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "transfer_fixture.h"
 
@@ -276,6 +279,34 @@ TEST_F(ExportTracks, CancelInTheAllTrackPassFinishesEveryFile) {
         EXPECT_FALSE(file.complete);
         EXPECT_EQ(fileAudio(AudioFormat::Sd2, file.path),
                   Bytes(audio_[file.track].begin(), audio_[file.track].begin() + kBlock * 3));
+    }
+}
+
+// The files are written beside the next read: a file that cannot take its block still ends the
+// pass after whole blocks, and its message reaches the screen once, from the caller's thread.
+TEST_F(ExportTracks, AFileThatCannotBeWrittenEndsTheAllTrackPassWithOneMessageOnTheCallersThread) {
+    makeSong(6, 48000, 250000 * 3, "Mix");
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old;
+    limit.rlim_cur = 2 * kBlock * 3 + 4096;  // room for the header and two blocks
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const TransferOutcome outcome = exportTracks({0, 2, 4}, AudioFormat::Wav);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(outcome.failed);
+    ASSERT_EQ(screen_.errors.size(), 1u);
+    EXPECT_EQ(screen_.errors[0], out("Mix-Track01.wav") + "\r\nFailed to write file.");
+    EXPECT_EQ(screen_.errorThreads[0], std::this_thread::get_id());
+    ASSERT_EQ(outcome.files.size(), 3u);
+    for (const TransferredFile& file : outcome.files) {
+        EXPECT_FALSE(file.complete);
+        if (file.track == 0) continue;  // the one that failed is closed as far as it got
+        EXPECT_EQ(fileAudio(AudioFormat::Wav, file.path),
+                  Bytes(audio_[file.track].begin(), audio_[file.track].begin() + 2 * kBlock * 3))
+            << file.track;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drive_transfer_server.h"
@@ -51,7 +52,10 @@ public:
     bool pollCancel() override;
     void close() override { ++closed; }
 
-    void showError(const std::string& text) override { errors.push_back(text); }
+    void showError(const std::string& text) override {
+        errors.push_back(text);
+        errorThreads.push_back(std::this_thread::get_id());
+    }
 
     // Script: answers taken in order, the last one repeated (Yes when none).
     std::deque<ReplaceAnswer> replaceAnswers;
@@ -74,6 +78,7 @@ public:
     std::vector<std::string> to;
     std::vector<std::string> percentTexts;
     std::vector<std::string> errors;
+    std::vector<std::thread::id> errorThreads;
 };
 
 // The exports, with faults on demand.
