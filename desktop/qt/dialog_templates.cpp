@@ -3,6 +3,7 @@
 
 #include "ids.h"
 #include "transfer_ids.h"
+#include "vxf_version.h"
 
 #include <map>
 
@@ -211,6 +212,7 @@ DialogTemplate aboutTemplate() {
         {K::Label, -1, "Corvane VXF Deck v1.04", 76, 10, 147, 8},
         {K::Label, -1, "Copyright (C) Corvane.", 76, 24, 147, 8},
         {K::Label, -1, "All rights reserved.", 76, 34, 147, 8},
+        {K::Label, -1, "vxfDeck for Linux " VXF_VERSION, 76, 44, 147, 8},
         {K::DefaultButton, kOk, "OK", 90, 53, 50, 14},
     }};
 }

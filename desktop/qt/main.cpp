@@ -9,8 +9,18 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
+
+#include "vxf_version.h"
 
 int main(int argc, char** argv) {
+    // Answered before any window system is asked for: works on a machine without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("vxfdeck %s\n", VXF_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(deck::kCompanyName));
     QApplication::setApplicationName(QString::fromLatin1(deck::kAppTitle));
@@ -21,8 +31,9 @@ int main(int argc, char** argv) {
         if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size()) {
             screenshot = arguments[++i];
         } else if (arguments[i] == QStringLiteral("--help")) {
-            std::printf("usage: vxfdeck [--screenshot FILE.png]\n"
-                        "  --screenshot FILE.png  save a picture of the window once it shows a song, then end\n");
+            std::printf("usage: vxfdeck [--screenshot FILE.png] [--version]\n"
+                        "  --screenshot FILE.png  save a picture of the window once it shows a song, then end\n"
+                        "  --version              show the version and end\n");
             return 0;
         } else {
             std::fprintf(stderr, "vxfdeck: unknown argument %s\n", arguments[i].toLocal8Bit().constData());

@@ -5,10 +5,14 @@
 #include <vector>
 
 #include "cli.h"
+#include "man_page.h"
+#include "vxf_version.h"
 
 using namespace vxf::cli;
 
 namespace {
+
+constexpr const char* kTryHelp = "Try 'vxf --help'.\n";
 
 size_t wordCount(const std::string& name) {
     size_t n = 1;
@@ -51,11 +55,19 @@ int main(int argc, char** argv) {
         printCommandList(words.empty() ? stderr : stdout);
         return words.empty() ? kExitUsage : kExitOk;
     }
+    if (words[0] == "--version") {
+        std::printf("vxf %s\n", VXF_VERSION);
+        return kExitOk;
+    }
+    // The build makes the manual page from the command table with this.
+    if (words[0] == "--man-page") {
+        printManPage(stdout);
+        return kExitOk;
+    }
     size_t used = 0;
     const Command* command = findCommand(words, used);
     if (!command) {
-        std::fprintf(stderr, "vxf: unknown command '%s'\n", words[0].c_str());
-        printCommandList(stderr);
+        std::fprintf(stderr, "vxf: unknown command '%s'\n%s", words[0].c_str(), kTryHelp);
         return kExitUsage;
     }
     std::vector<std::string> rest(words.begin() + static_cast<long>(used), words.end());
@@ -69,8 +81,7 @@ int main(int argc, char** argv) {
     try {
         return command->run(parseArgs(*command, rest));
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vxf %s: %s\n", command->name.c_str(), e.message.c_str());
-        printUsage(stderr, *command);
+        std::fprintf(stderr, "vxf %s: %s\n%s", command->name.c_str(), e.message.c_str(), kTryHelp);
         return kExitUsage;
     }
 }
