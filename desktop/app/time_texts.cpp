@@ -5,16 +5,6 @@
 
 namespace deck {
 
-std::string songTimeText(uint32_t samples, uint32_t rate) {
-    const uint32_t frame = rate / 30;
-    if (frame == 0) return "invalid SR";
-    const uint32_t seconds = samples / rate;
-    const uint32_t rest = samples % rate;
-    // Frames round to the nearest thirtieth and are not carried into the seconds.
-    const uint32_t frames = (rest + frame / 2) / frame;
-    return format("%02u:%02u:%02u:%02u", seconds / 3600, (seconds / 60) % 60, seconds % 60, frames);
-}
-
 std::string rateText(uint32_t rate) {
     switch (rate) {
     case 44100: return "44.1 kHz";

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "song_time_text.h"
+
 namespace deck {
 
-// "%02d:%02d:%02d:%02d" hours, minutes, seconds and thirtieths of a second of a length in
-// samples; "invalid SR" for a rate too small to hold a frame.
-std::string songTimeText(uint32_t samples, uint32_t rate);
+// The song pane and the CLI show lengths alike.
+using vxf::transfer::songTimeText;
 
 // "44.1 kHz", "48 kHz", "88.2 kHz", "96 kHz"; empty for any other rate.
 std::string rateText(uint32_t rate);

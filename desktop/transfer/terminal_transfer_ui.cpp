@@ -1,7 +1,6 @@
 // terminal_transfer_ui.cpp - transfer questions and the copy progress on a terminal, for the command line.
 #include "terminal_transfer_ui.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <cmath>
 #include <utility>
 
+#include "progress_line.h"
 #include "transfer_paths.h"
 
 namespace vxf::transfer {
@@ -16,8 +16,6 @@ namespace vxf::transfer {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-constexpr int kBarCells = 24;
-constexpr double kBytesPerMegabyte = 1e6;
 constexpr int64_t kNanosecondsPerSecond = 1000000000;
 
 bool onTerminal() { return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO); }
@@ -34,12 +32,6 @@ std::string oneLine(const std::string& text) {
         }
     }
     return line;
-}
-
-size_t terminalColumns() {
-    struct winsize size {};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
 }
 
 }  // namespace
@@ -129,23 +121,20 @@ void TerminalProgress::draw(bool force) {
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - drawn_ < kRedrawInterval) return;
     drawn_ = now;
-    const int percent = percentDone(low_, high_, static_cast<int64_t>(position_));
     const double seconds = std::chrono::duration<double>(now - started_).count();
-    const double bytes = static_cast<double>(std::min<uint64_t>(position_, high_) - low_) * 3 * tracks_;
-    const double rate = seconds > 0 ? bytes / seconds / kBytesPerMegabyte : 0;
-    const int filled = percent * kBarCells / 100;
-    char head[96];
-    std::snprintf(head, sizeof head, "\r%3d%% [%s%s] %7.1f MB/s  ", percent, std::string(filled, '#').c_str(),
-                  std::string(kBarCells - filled, '-').c_str(), rate);
+    const uint64_t bytesPerPosition = uint64_t{3} * tracks_;
+    const uint64_t done = (std::min<uint64_t>(std::max<uint64_t>(position_, low_), high_) - low_) * bytesPerPosition;
+    const uint64_t total = (uint64_t{high_ >= low_ ? high_ - low_ : 0}) * bytesPerPosition;
     // The route fits the line: the destination gives way first, then the source.
     const size_t columns = terminalColumns();
-    const size_t room = columns > std::string(head).size() ? columns - std::string(head).size() : 0;
+    const std::string head = progressText(done, total, ProgressUnit::Bytes, seconds, {}, columns);
+    const size_t room = columns > head.size() + 2 ? columns - head.size() - 2 : 0;
     const std::string from = compactPath(from_, room / 2);
     const std::string arrow = " -> ";
     const std::string route = room > from.size() + arrow.size() + 8
-                                  ? from + arrow + compactPath(to_, room - from.size() - arrow.size())
+                                  ? "  " + from + arrow + compactPath(to_, room - from.size() - arrow.size())
                                   : "";
-    std::fprintf(stderr, "%s%s\033[K", head, route.c_str());
+    std::fprintf(stderr, "\r%s%s\033[K", head.c_str(), route.c_str());
     std::fflush(stderr);
 }
 

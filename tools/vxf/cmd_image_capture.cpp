@@ -19,6 +19,7 @@
 #include "cli.h"
 #include "drive_access_hint.h"
 #include "i1394.h"
+#include "progress_line.h"
 #include "server_session.h"
 #include "tavovxf.h"
 #include "transfer_buffers.h"
@@ -26,7 +27,7 @@
 namespace {
 
 using namespace vxf::cli;
-using Clock = std::chrono::steady_clock;
+
 
 // Large requests, narrowed down where one fails, as the surface scan reads.
 constexpr uint32_t kChunkSectors = 4096;
@@ -250,37 +251,6 @@ private:
     uint64_t count_ = 0;
 };
 
-// A bar with the rate on stderr, only when stderr is a terminal.
-class ProgressBar {
-public:
-    ProgressBar(uint64_t total, uint64_t start)
-        : shown_(::isatty(STDERR_FILENO)), total_(total), start_(start), began_(Clock::now()) {}
-
-    void update(uint64_t done, bool force = false) {
-        auto now = Clock::now();
-        if (!shown_ || (!force && now - last_ < std::chrono::milliseconds(200))) return;
-        last_ = now;
-        double seconds = std::chrono::duration<double>(now - began_).count();
-        double megabytes = double(done - start_) * I1394_SECTOR_SIZE / 1e6;
-        int percent = total_ ? int(done * 100 / total_) : 100;
-        int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r%3d%% [%s%s] %llu/%llu MB  %.1f MB/s ", percent, std::string(filled, '#').c_str(),
-                     std::string(30 - filled, ' ').c_str(), (unsigned long long)(done * I1394_SECTOR_SIZE / 1000000),
-                     (unsigned long long)(total_ * I1394_SECTOR_SIZE / 1000000), seconds > 0 ? megabytes / seconds : 0.0);
-    }
-    void finish(uint64_t done) {
-        update(done, true);
-        if (shown_) std::fprintf(stderr, "\n");
-    }
-
-private:
-    bool shown_;
-    uint64_t total_;
-    uint64_t start_;
-    Clock::time_point began_;
-    Clock::time_point last_{};
-};
-
 struct Output {
     std::string image;
     std::string state;
@@ -361,7 +331,7 @@ int capture(const CaptureDrive& drive, const Output& out, bool resume) {
         return writeFailed(out, fileFailure(out.state));
     }
     InterruptGuard guard;
-    ProgressBar progress(drive.sectors, state.next);
+    vxf::transfer::ProgressLine progress(drive.sectors, vxf::transfer::ProgressUnit::Sectors, state.next);
     // Page-aligned, as the transfers' buffers: the kernel copies into it about twice as fast.
     const vxf::transfer::SampleBuffer buffer = vxf::transfer::allocateBuffer(size_t{kChunkSectors} * I1394_SECTOR_SIZE);
     if (!buffer) {
@@ -379,7 +349,7 @@ int capture(const CaptureDrive& drive, const Output& out, bool resume) {
             return writeFailed(out, fileFailure(out.image));
         }
         state.next += count;
-        progress.update(state.next);
+        progress.show(state.next);
         if (state.next - lastCheckpoint >= kCheckpointSectors && state.next < drive.sectors) {
             if (!checkpoint(fd, bad, out, state)) {
                 ::close(fd);

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli.h"
+#include "progress_line.h"
 #include "server_session.h"
+#include "transfer_session.h"
 
 namespace {
 
@@ -14,30 +17,24 @@ using namespace vxf::cli;
 
 constexpr uint32_t kChunk = 4096;
 constexpr uint32_t kSubChunk = 1024;
+// Done, and sectors stay unreadable.
+constexpr int kExitUnreadable = 3;
 
-// A bar on stderr, redrawn only when the whole percent changes.
-class ProgressBar {
-public:
-    explicit ProgressBar(uint64_t total) : total_(total), shown_(::isatty(STDERR_FILENO) != 0) {}
-    void show(uint64_t done) {
-        if (!shown_ || total_ == 0) return;
-        const int percent = int(done * 100 / total_);
-        if (percent == percent_) return;
-        percent_ = percent;
-        const int filled = percent * 40 / 100;
-        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(size_t(filled), '#').c_str(),
-                     std::string(size_t(40 - filled), ' ').c_str(), percent);
-        std::fflush(stderr);
-    }
-    void finish() {
-        if (shown_ && percent_ >= 0) std::fprintf(stderr, "\n");
-    }
-
-private:
-    uint64_t total_;
-    bool shown_;
-    int percent_ = -1;
+// Unreadable sectors next to each other, as one stretch.
+struct BadRange {
+    uint32_t first = 0;
+    uint32_t last = 0;
+    uint32_t rewritten = 0;  // of its sectors, rewritten with zeros by --fix
 };
+
+std::string rangeText(const BadRange& r) {
+    std::string text = std::to_string(r.first);
+    if (r.last != r.first) text += "-" + std::to_string(r.last);
+    const uint32_t sectors = r.last - r.first + 1;
+    if (r.rewritten == sectors) text += " (rewritten)";
+    else if (r.rewritten != 0) text += " (" + std::to_string(r.rewritten) + " rewritten)";
+    return text;
+}
 
 class SurfaceTest {
 public:
@@ -46,18 +43,21 @@ public:
     // Tests [first, first + count) as the desktop's scan does: 4096-sector
     // chunks; a chunk that fails is tried again in stretches of 1024, and a
     // stretch that fails sector by sector. Only single sectors are counted.
+    // Ctrl+C stops after the chunk under way; `tested` says how far it got.
     void run(uint32_t first, uint32_t count) {
-        ProgressBar bar(count);
-        for (uint64_t done = 0; done < count;) {
-            const uint32_t start = uint32_t(first + done);
-            const uint32_t length = uint32_t(std::min<uint64_t>(count - done, kChunk));
+        vxf::transfer::ProgressLine bar(count, vxf::transfer::ProgressUnit::Sectors);
+        while (tested_ < count && !interruptFlag()) {
+            const uint32_t start = uint32_t(first + tested_);
+            const uint32_t length = uint32_t(std::min<uint64_t>(count - tested_, kChunk));
             if (remap(start, length) != 0) narrowDown(start, length);
-            done += length;
-            bar.show(done);
+            tested_ += length;
+            bar.show(tested_, std::to_string(bad_) + " bad");
         }
-        bar.finish();
+        bar.finish(tested_, std::to_string(bad_) + " bad");
     }
 
+    uint64_t tested() const { return tested_; }
+    const std::vector<BadRange>& ranges() const { return ranges_; }
     uint32_t bad() const { return bad_; }
     uint32_t rewritten() const { return rewritten_; }
     bool callsFailed() const { return callsFailed_; }
@@ -80,7 +80,9 @@ private:
         if (failed == 0) return;
         bad_ += failed;
         rewritten_ += rewritten;
-        std::printf("bad sector %u%s\n", lba, rewritten != 0 ? " (rewritten)" : "");
+        if (ranges_.empty() || ranges_.back().last + 1 != lba) ranges_.push_back({lba, lba, 0});
+        ranges_.back().last = lba;
+        ranges_.back().rewritten += rewritten != 0 ? 1 : 0;
     }
 
     // The failed-read count of one call; a failing call shows the server's
@@ -98,10 +100,35 @@ private:
 
     const vxf::server::Drive& drive_;
     bool fix_;
+    uint64_t tested_ = 0;
+    std::vector<BadRange> ranges_;
     uint32_t bad_ = 0;
     uint32_t rewritten_ = 0;
     bool callsFailed_ = false;
 };
+
+void printSummary(const vxf::server::Drive& drive, const SurfaceTest& test, uint64_t start, bool stopped) {
+    std::printf("%s: %llu sector%s tested from %llu, %u bad, %u rewritten%s\n", drive.label().c_str(),
+                (unsigned long long)test.tested(), test.tested() == 1 ? "" : "s", (unsigned long long)start,
+                test.bad(), test.rewritten(), stopped ? "; interrupted" : "");
+    if (test.ranges().empty()) return;
+    std::string list;
+    for (const BadRange& r : test.ranges()) list += (list.empty() ? "" : ", ") + rangeText(r);
+    std::printf("bad sectors: %s\n", list.c_str());
+}
+
+void printJson(const vxf::server::Drive& drive, const SurfaceTest& test, uint64_t start, bool stopped) {
+    std::printf("{\"drive\": %s, \"first\": %llu, \"tested\": %llu, \"bad\": %u, \"rewritten\": %u, "
+                "\"interrupted\": %s, \"badRanges\": [",
+                vxf::server::jsonString(drive.label()).c_str(), (unsigned long long)start,
+                (unsigned long long)test.tested(), test.bad(), test.rewritten(), stopped ? "true" : "false");
+    for (size_t i = 0; i < test.ranges().size(); ++i) {
+        const BadRange& r = test.ranges()[i];
+        std::printf("%s{\"first\": %u, \"last\": %u, \"rewritten\": %u}", i ? ", " : "", r.first, r.last,
+                    r.rewritten);
+    }
+    std::printf("]}\n");
+}
 
 int runRemap(const Args& args) {
     if (!args.positional().empty()) throw UsageError{"takes no arguments"};
@@ -120,20 +147,27 @@ int runRemap(const Args& args) {
                          " sectors)"};
     }
     SurfaceTest test(drive, args.has("fix"));
+    stopOnInterrupt();
     test.run(uint32_t(start), uint32_t(length));
-    std::printf("%s: %llu sector%s tested from %llu, %u bad, %u rewritten\n", drive.label().c_str(),
-                (unsigned long long)length, length == 1 ? "" : "s", (unsigned long long)start, test.bad(),
-                test.rewritten());
-    return test.callsFailed() ? kExitFailure : kExitOk;
+    const bool stopped = test.tested() < length;
+    if (args.has("json")) {
+        printJson(drive, test, start, stopped);
+    } else {
+        printSummary(drive, test, start, stopped);
+    }
+    if (stopped) return kExitInterrupted;
+    if (test.callsFailed()) return kExitFailure;
+    return test.bad() > test.rewritten() ? kExitUnreadable : kExitOk;
 }
 
 const Registrar remap{Command{
     "remap",
-    "--drive N [--first LBA --count C] [--fix]",
-    "test every sector of drive N (or C sectors from LBA) for read failures; --fix rewrites each bad sector with "
-    "zeros so that the drive remaps it (its data is lost)",
+    "--drive N [--first LBA --count C] [--fix] [--json]",
+    "test every sector of drive N (or C sectors from LBA) for read failures and list the bad ones as ranges; --fix "
+    "rewrites each bad sector with zeros so that the drive remaps it (its data is lost); exit status 3 when "
+    "unreadable sectors remain, 130 when stopped by Ctrl+C",
     {"drive", "first", "count"},
-    {"fix"},
+    {"fix", "json"},
     runRemap,
 }};
 

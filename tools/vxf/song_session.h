@@ -7,6 +7,7 @@
 
 #include "cli.h"
 #include "server_session.h"
+#include "song_time_text.h"
 
 namespace vxf::server {
 
@@ -39,16 +40,7 @@ inline bool openSongFromArgs(Drive& drive, const cli::Args& args, std::string& l
     return true;
 }
 
-// Samples as hours, minutes, seconds and frames at 30 frames a second.
-inline std::string timecode(uint32_t samples, uint32_t rate) {
-    if (rate == 0) return "00:00:00:00";
-    const uint64_t seconds = samples / rate;
-    const uint64_t frames = uint64_t(samples % rate) * 30 / rate;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu:%02llu", static_cast<unsigned long long>(seconds / 3600),
-                  static_cast<unsigned long long>(seconds / 60 % 60), static_cast<unsigned long long>(seconds % 60),
-                  static_cast<unsigned long long>(frames));
-    return text;
-}
+// Samples as the desktop shows them: hours, minutes, seconds and the nearest thirtieth.
+inline std::string timecode(uint32_t samples, uint32_t rate) { return transfer::songTimeText(samples, rate); }
 
 }  // namespace vxf::server
