@@ -141,8 +141,8 @@ bool freeSongAudio() {
         if (song.runs[i].length > remaining) return fail(VXF_ERR_UNEXPECTED_END_OF_SONG);
         remaining -= song.runs[i].length;
     }
-    SongAudioSnapshot before;
-    takeSnapshot(before);
+    // Only memory lets go of the runs: the record on the drive keeps them, so
+    // that the audio can be found again until new audio lands on it.
     for (size_t i = 0; i < runs; ++i) {
         const BlockRun run = song.runs[i];
         song.runs[i] = BlockRun{};
@@ -150,14 +150,6 @@ bool freeSongAudio() {
     }
     song.audioBlocks = 0;
     song.samples = 0;
-    if (!saveSong()) {
-        // The record on the drive still owns the blocks: keep them reserved.
-        const int32_t error = lastError();
-        restoreSnapshot(before);
-        saveSong();
-        restoreSnapshot(before);
-        return fail(error);
-    }
     if (hasFlag(kFlagSuperBlockChanged) && !writeSuperBlock()) return false;
     if (hasFlag(kFlagAudioBitmapChanged) && !writeAudioBitmap()) return false;
     return true;
