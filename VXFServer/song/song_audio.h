@@ -47,5 +47,7 @@ bool finishSongWrite(uint32_t end, uint64_t audioBytes, const SongAudioSnapshot&
 // record then shows where its audio was. Nothing is released when the runs
 // claim more blocks than the song counts.
 bool freeSongAudio();
+// Whether freeSongAudio would free the runs: none claims more blocks than the song counts.
+bool songAudioCanBeFreed();
 
 }  // namespace vxfserver
