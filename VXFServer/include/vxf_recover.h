@@ -23,6 +23,9 @@ extern "C" {
 #define VXFX_LOST_DAMAGED 2
 
 #define VXFX_LOST_TEXT_SIZE 160
+/* The most lost songs and old projects a list can hold: one a song slot, one a project slot. */
+#define VXFX_RECOVER_MAX_SONGS 9801
+#define VXFX_RECOVER_MAX_PROJECTS 99
 
 typedef struct VxfxLostSong {
     uint32_t slot;              /* song slot, from 0 */

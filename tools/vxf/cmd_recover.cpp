@@ -32,12 +32,12 @@ struct Findings {
 bool survey(const vxf::server::Drive& drive, Findings& found) {
     uint32_t count = 0;
     // Every song slot can hold at most one lost song: one call with room for all of them.
-    found.songs.resize(9801);
+    found.songs.resize(VXFX_RECOVER_MAX_SONGS);
     if (vxfxRecoverListSongs(drive.handle(), found.songs.data(), uint32_t(found.songs.size()), &count) != VXF_OK) {
         return drive.failed(drive.label());
     }
     found.songs.resize(std::min<size_t>(count, found.songs.size()));
-    found.projects.resize(99);
+    found.projects.resize(VXFX_RECOVER_MAX_PROJECTS);
     if (vxfxRecoverListProjects(drive.handle(), found.projects.data(), uint32_t(found.projects.size()), &count) !=
         VXF_OK) {
         return drive.failed(drive.label());
