@@ -1,6 +1,7 @@
 // exports_recover.cpp - the extension exports of lost-song recovery: the lists, the reads of one lost song, the restore.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -65,14 +66,16 @@ uint32_t resultCode(RestoreResult r) {
     return VXFX_RESTORE_FAILED;
 }
 
-// The survey as a read export runs it; `fill` copies what the caller asked for.
+// The survey (of the old projects alone, or of everything) as a read export runs it; `fill` copies what the
+// caller asked for.
 template <class Fill>
-int32_t runSurvey(uint32_t handle, uint32_t* count, Fill&& fill) {
+int32_t runSurvey(uint32_t handle, uint32_t* count, bool projectsOnly, Fill&& fill) {
     if (!requirePointer(count)) return finishExport(false);
     *count = 0;
     return runExport(handle, kReadFrame, [&] {
         LostSongSurvey survey;
-        if (!surveyLostSongs(survey)) return false;
+        std::map<uint32_t, std::pair<uint32_t, uint32_t>> named;
+        if (!(projectsOnly ? surveyOldProjects(survey, named) : surveyLostSongs(survey))) return false;
         *count = fill(survey);
         return true;
     });
@@ -84,7 +87,7 @@ extern "C" {
 
 int32_t vxfxRecoverListSongs(uint32_t handle, VxfxLostSong* songs, uint32_t capacity, uint32_t* count) {
     if (capacity > 0 && !requirePointer(songs)) return finishExport(false);
-    return runSurvey(handle, count, [&](const LostSongSurvey& survey) {
+    return runSurvey(handle, count, false, [&](const LostSongSurvey& survey) {
         for (size_t i = 0; i < survey.songs.size() && i < capacity; ++i) songs[i] = describe(survey.songs[i], survey);
         return uint32_t(survey.songs.size());
     });
@@ -92,7 +95,7 @@ int32_t vxfxRecoverListSongs(uint32_t handle, VxfxLostSong* songs, uint32_t capa
 
 int32_t vxfxRecoverListProjects(uint32_t handle, VxfxLostProject* projects, uint32_t capacity, uint32_t* count) {
     if (capacity > 0 && !requirePointer(projects)) return finishExport(false);
-    return runSurvey(handle, count, [&](const LostSongSurvey& survey) {
+    return runSurvey(handle, count, true, [&](const LostSongSurvey& survey) {
         for (size_t i = 0; i < survey.projects.size() && i < capacity; ++i) {
             const OldProject& old = survey.projects[i];
             VxfxLostProject& out = projects[i];

@@ -52,7 +52,7 @@ typedef struct VxfxLostProject {
     char name[VXF_SHORT_NAME_SIZE];
     char extName[VXF_EXT_NAME_SIZE];
     uint32_t songs;             /* songs its record names */
-    uint32_t lostSongs;         /* of them, lost songs */
+    uint32_t lostSongs;         /* of them, songs whose slot is free */
 } VxfxLostProject;
 
 /* Every lost song of the handle's drive, sorted by old project (slot order; songs no old project names last) and
@@ -60,7 +60,8 @@ typedef struct VxfxLostProject {
  * all song slots and project slots and writes nothing. */
 VXFSERVER_API int32_t vxfxRecoverListSongs(uint32_t handle, VxfxLostSong* songs, uint32_t capacity, uint32_t* count);
 
-/* The old project records, in project slots the project list does not name, that still name songs. */
+/* The old project records, in project slots the project list does not name, that still name songs. Reads only the
+ * project slots. */
 VXFSERVER_API int32_t vxfxRecoverListProjects(uint32_t handle, VxfxLostProject* projects, uint32_t capacity,
                                               uint32_t* count);
 

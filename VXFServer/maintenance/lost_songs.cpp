@@ -16,6 +16,7 @@
 #include "song/block_runs.h"
 #include "song/current_song.h"
 #include "song/song_record.h"
+#include "song/song_slots.h"
 #include "song/track_layout.h"
 #include "volume/bitmaps.h"
 #include "volume/project_list.h"
@@ -150,8 +151,10 @@ std::vector<uint32_t> clustersOfRuns(const Song& song) {
     return {clusters.begin(), clusters.end()};
 }
 
-// Songs a project slot outside the list still names, with their positions.
+}  // namespace
+
 bool surveyOldProjects(LostSongSurvey& survey, std::map<uint32_t, std::pair<uint32_t, uint32_t>>& named) {
+    if (!requireMounted()) return false;
     const SuperBlock& sb = state().superBlock;
     RepairsHeld held;
     for (uint32_t k = 0; k < std::min<uint32_t>(sb.maxProjects, kMaxProjectHandles); ++k) {
@@ -165,12 +168,18 @@ bool surveyOldProjects(LostSongSurvey& survey, std::map<uint32_t, std::pair<uint
         }
         const uint32_t songs = std::min<uint32_t>(old.record.songCount, kMaxSongHandles);
         if (songs == 0) continue;
-        for (uint32_t i = 0; i < songs; ++i) named.emplace(old.record.songs[i], std::make_pair(k, i));
+        for (uint32_t i = 0; i < songs; ++i) {
+            named.emplace(old.record.songs[i], std::make_pair(k, i));
+            uint32_t slot = 0;
+            if (songSlotOf(old.record.songs[i], slot) && !bitSet(state().songBitmap.words, slot)) ++old.lostSongs;
+        }
         survey.projects.push_back(old);
     }
     setLastError(VXF_OK);
     return true;
 }
+
+namespace {
 
 // Per cluster, whether the live songs or the audio bitmap hold it, and how many lost songs claim it.
 struct Claims {
@@ -241,7 +250,6 @@ bool surveyLostSongs(LostSongSurvey& survey) {
     }
     for (LostSong& lost : survey.songs) {
         if (lost.state != LostState::Damaged) settleState(lost, claims);
-        for (OldProject& old : survey.projects) old.lostSongs += old.slot == lost.oldProjectSlot ? 1 : 0;
     }
     sortSurvey(survey);
     return true;

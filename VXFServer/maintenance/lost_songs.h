@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,7 +31,7 @@ struct LostSong {
 struct OldProject {
     uint32_t slot = 0;
     ProjectRecord record{};
-    uint32_t lostSongs = 0;
+    uint32_t lostSongs = 0;  // songs it names whose slot is free
 };
 
 struct LostSongSurvey {
@@ -43,6 +44,10 @@ struct LostSongSurvey {
 // clusters the live songs, the audio bitmap and the other lost songs claim.
 // Reads only: a copy that fails its check is passed over, not rewritten.
 bool surveyLostSongs(LostSongSurvey& survey);
+
+// Only the old project records, and per song record LBA the old project
+// slot and position that name it.
+bool surveyOldProjects(LostSongSurvey& survey, std::map<uint32_t, std::pair<uint32_t, uint32_t>>& named);
 
 // The survey's song in `slot`, or null.
 const LostSong* findLostSong(const LostSongSurvey& survey, uint32_t slot);
