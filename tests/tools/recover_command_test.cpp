@@ -100,10 +100,14 @@ TEST_F(RecoverCommand, AfterAFormatEverySongIsIntactUnderItsOldProjectAndComesBa
     EXPECT_LT(songs.find("\"slot\": 0,"), songs.find("\"slot\": 1,"));
     EXPECT_LT(songs.find("\"slot\": 1,"), songs.find("\"slot\": 2,"));
 
-    // Read-only: the export of a lost song changes no byte of the system area or its mirror.
+    // Read-only: with every write of the drive refused the list and the export still work, and no byte of the
+    // system area or its mirror changes.
     const Bytes system = systemAndMirror(kDriveSectors);
+    std::ofstream(drivePath_ + ".faults") << "write-error 0 " << kDriveSectors - 1 << "\n";
+    EXPECT_EQ(tool("recover list --drive 1 --json").out, json.out);
     const test::ToolRun exported = tool("recover export --drive 1 --slot 0 --out " + dir("lost") + " --yes");
     EXPECT_EQ(exported.status, 0) << exported.out;
+    fs::remove(drivePath_ + ".faults");
     EXPECT_EQ(systemAndMirror(kDriveSectors), system);
     expectSameFiles(folder_ + "/before", folder_ + "/lost");
 
@@ -211,8 +215,11 @@ TEST_F(RecoverCommand, DamagedRecordsAreRepairedFromTheSoundCopyOrListedAndNever
         putWord(runs, runLba);
     });
 
+    // Slot 3's first copy cannot be read at all: its mirror copy stands in.
+    std::ofstream(drivePath_ + ".faults") << "read-error " << slotLba(3) << " " << slotLba(3) << "\n";
     const test::ToolRun json = tool("recover list --drive 1 --json");
-    EXPECT_NE(json.out.find("\"repairedCopies\": 1"), std::string::npos) << json.out;
+    fs::remove(drivePath_ + ".faults");
+    EXPECT_EQ(occurrences(json.out, "\"repairedCopies\": 1"), 2u) << json.out;
     EXPECT_NE(json.out.find("\"detail\": \"checksum fails in both copies\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"detail\": \"block runs reach outside the audio space\""), std::string::npos) << json.out;
     EXPECT_EQ(occurrences(json.out, "\"state\": \"damaged record\""), 2u) << json.out;
