@@ -153,6 +153,27 @@ TEST_F(RecoverCommand, ADeletedSongComesBackIntoTheProjectAsked) {
     expectConsistent();
 }
 
+TEST_F(RecoverCommand, ARestoreCutShortLosesNothingAndTheScanGivesTheSongAHome) {
+    uint32_t h = openFormatted();
+    songWithAudio(h, 2, 51);
+    const auto before = songsByLba(h);
+    ASSERT_EQ(tavovxfDriveClose(h), VXF_OK);
+    ASSERT_EQ(tool("delete song --drive 1 --project 1 --song 1 --yes").status, 0);
+    // The project record refuses its write: the song has its slot and clusters but no list yet.
+    std::ofstream(drivePath_ + ".faults") << "write-error " << layout::kProjectLba << " " << layout::kProjectLba << "\n";
+    const test::ToolRun cut = tool("recover restore --drive 1 --slot 0 --project 1");
+    fs::remove(drivePath_ + ".faults");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.out.find("restore of slot 0: "), std::string::npos) << cut.out;
+    ASSERT_EQ(tool("scan --drive 1").status, 0);
+    h = open();
+    const auto after = songsByLba(h);
+    ASSERT_EQ(after.count(slotLba(0)), 1u);
+    EXPECT_TRUE(vxf::reliability::sameAudio(before.at(slotLba(0)), after.at(slotLba(0)), false));
+    ASSERT_EQ(tavovxfDriveClose(h), VXF_OK);
+    expectConsistent();
+}
+
 // Cluster arithmetic of the usual drive: 2 audio blocks a cluster, 8192 samples a block (24 tracks at 48 kHz).
 TEST_F(RecoverCommand, ANewSongOverAnOldOnesClustersLeavesItPartlyOverwrittenAndPartialRestoresTheRest) {
     uint32_t h = openFormatted();
