@@ -108,6 +108,10 @@ void dropDeferredRecord(uint32_t lba) {
     if (RecordSector* d = sectorOf(g_deferred, lba)) d->set = false;
 }
 
+// Set while a RepairsHeld lives; counts the repairs passed over.
+bool g_repairsHeld = false;
+uint32_t g_repairsPassed = 0;
+
 struct CopyResult {
     bool readRefused;
     int32_t error;  // 0 when sound
@@ -131,6 +135,12 @@ bool loadCopies(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool r
     if (firstResult.error == 0 && copyResult.error == 0) {
         // Two sound copies may still differ (a write cut off between them): only alike are they known.
         if (first == copy) noteRecord(remember, lba, sectors, copy.data());
+        return true;
+    }
+    if (g_repairsHeld && (firstResult.error == 0 || copyResult.error == 0)) {
+        ++g_repairsPassed;
+        // Memory holds the copy decoded last: the first copy is decoded again when it is the sound one.
+        if (firstResult.error == 0) check(first.data());
         return true;
     }
     if (firstResult.error == 0) {
@@ -168,6 +178,10 @@ bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& che
     const int32_t error = check(waiting.data());
     return error == 0 || fail(error);
 }
+
+RepairsHeld::RepairsHeld() : before_(g_repairsPassed) { g_repairsHeld = true; }
+RepairsHeld::~RepairsHeld() { g_repairsHeld = false; }
+uint32_t RepairsHeld::repairsPassed() const { return g_repairsPassed - before_; }
 
 bool writeRecordCopies(uint32_t lba, uint32_t sectors, const uint8_t* bytes, bool remember) {
     // Written from memory, which holds what waited: the wait is over.

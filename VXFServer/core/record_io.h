@@ -18,6 +18,22 @@ using RecordCheck = std::function<int32_t(const uint8_t* bytes)>;
 // (see writeRecordCopies).
 bool loadRecordWithRepair(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember = false);
 
+// While one lives, a load answers the sound copy of a record whose other copy
+// is bad without rewriting that copy, and counts it: looking for what a
+// volume no longer reaches must not write to it (a read-only drive included).
+class RepairsHeld {
+public:
+    RepairsHeld();
+    ~RepairsHeld();
+    RepairsHeld(const RepairsHeld&) = delete;
+    RepairsHeld& operator=(const RepairsHeld&) = delete;
+    // Loads since this hold began that found one copy bad.
+    uint32_t repairsPassed() const;
+
+private:
+    uint32_t before_;
+};
+
 // Writes the first copy, then the mirror copy; stops at the first refusal
 // with VXF_ERR_DISK_WRITE. A one-sector record whose copies are known to hold
 // these very bytes already (remembered when read alike or written since the

@@ -34,13 +34,6 @@ bool runLiesInAudioSpace(const BlockRun& run) {
            run.lba < audioClusterAreaEnd();
 }
 
-bool runsLieInAudioSpace(const Song& song) {
-    for (size_t i = 0, n = runsInUse(song.runs); i < n; ++i) {
-        if (!runLiesInAudioSpace(song.runs[i])) return false;
-    }
-    return true;
-}
-
 // The part of a run inside the audio clusters; a run that starts outside
 // them, or between two audio blocks, has none.
 BlockRun partInAudioSpace(const BlockRun& run) {
@@ -66,6 +59,13 @@ uint32_t dropStrayRuns(Song& song) {
 }
 
 }  // namespace
+
+bool runsLieInAudioSpace(const Song& song) {
+    for (size_t i = 0, n = runsInUse(song.runs); i < n; ++i) {
+        if (!runLiesInAudioSpace(song.runs[i])) return false;
+    }
+    return true;
+}
 
 bool readSongRecordDroppingStrayRuns(uint32_t lba, Song& song, uint32_t& dropped) {
     dropped = 0;
@@ -106,20 +106,23 @@ bool readSongRecordAsStored(uint32_t lba, Song& song) {
 }
 
 bool saveSong() {
-    ServerState& st = state();
-    const SuperBlock& sb = st.superBlock;
-    const uint32_t lba = st.song.lba;
+    if (!saveSongRecord(state().song)) return false;
+    clearFlag(kFlagBlocksAdded);
+    return true;
+}
+
+bool saveSongRecord(Song& song) {
+    const SuperBlock& sb = state().superBlock;
+    const uint32_t lba = song.lba;
     if (lba < sb.songLba || uint64_t(lba) >= uint64_t(sb.songLba) + uint64_t(sb.songLength) * sb.maxSongs) {
         return fail(VXF_ERR_INVALID_PARAMETER);
     }
     std::vector<uint8_t> info(kSongInfoBytes);
-    encodeSongInfo(st.song, info.data());
+    encodeSongInfo(song, info.data());
     if (!writeRecordCopies(lba, sb.songInfoLength, info.data())) return false;
     std::vector<uint8_t> runs(kSongRunBlockBytes);
-    encodeSongRuns(st.song, runs.data());
-    if (!writeRecordCopies(lba + sb.songInfoLength, sb.songBrLength, runs.data())) return false;
-    clearFlag(kFlagBlocksAdded);
-    return true;
+    encodeSongRuns(song, runs.data());
+    return writeRecordCopies(lba + sb.songInfoLength, sb.songBrLength, runs.data());
 }
 
 bool requireCurrentSong() {

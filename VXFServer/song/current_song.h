@@ -24,6 +24,12 @@ bool readSongRecordDroppingStrayRuns(uint32_t lba, Song& song, uint32_t& dropped
 // Writes the current song's record: information block, then block runs,
 // each to both copies.
 bool saveSong();
+// The same for a song record that is not the current song.
+bool saveSongRecord(Song& song);
+
+// Whether every run in use starts on an audio block of the audio space and
+// ends inside its clusters.
+bool runsLieInAudioSpace(const Song& song);
 
 // Fails with VXF_ERR_NO_PRIMARY_SONG when no song is current.
 bool requireCurrentSong();

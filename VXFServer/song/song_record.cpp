@@ -178,6 +178,10 @@ void decodeSongRuns(const uint8_t* block, Song& song) {
     song.brChecksum = getWord(block + kRunChecksum);
 }
 
+bool songBlocksBearMagic(const uint8_t* info, const uint8_t* runs, uint32_t lba, uint32_t infoSectors) {
+    return getWord(info + kInfoMagic) == magicOf(lba) || getWord(runs + kRunMagic) == magicOf(lba + infoSectors);
+}
+
 bool songLayoutIsSound(const Song& song) {
     auto size = trackBlockSizeFor(song.tracks);
     if (!size || !isKnownSampleRate(song.sampleRate)) return false;

@@ -29,6 +29,10 @@ void encodeSongRuns(Song& song, uint8_t* block);
 void decodeSongInfo(const uint8_t* block, Song& song);
 void decodeSongRuns(const uint8_t* block, Song& song);
 
+// Whether either block of a record at `lba` carries its magic: a slot that
+// ever held a song record does, a slot never written does not.
+bool songBlocksBearMagic(const uint8_t* info, const uint8_t* runs, uint32_t lba, uint32_t infoSectors);
+
 // Whether track count, rate and track-block dimensions agree with one
 // another, so that they can size buffers and divide positions.
 bool songLayoutIsSound(const Song& song);

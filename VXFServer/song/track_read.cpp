@@ -84,7 +84,17 @@ bool runRead(StoredRead& read, uint32_t& samplesRead) {
 
 bool readTrack(uint32_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
                uint32_t byteOrder, void* buffer) {
-    if (!requireSongContext()) return false;
+    return requireSongContext() && readTrackOfSong(track, offset, count, samplesRead, bytesPerSample, byteOrder, buffer);
+}
+
+bool readAllTracks(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
+                   uint32_t byteOrder, void* const* buffers) {
+    return requireSongContext() && readAllTracksOfSong(offset, count, samplesRead, bytesPerSample, byteOrder, buffers);
+}
+
+bool readTrackOfSong(uint32_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                     uint32_t bytesPerSample, uint32_t byteOrder, void* buffer) {
+    if (!requireCurrentSong()) return false;
     const Song& song = state().song;
     const uint32_t r = storedPerCallerTrack(song);
     if (uint64_t(track) * r >= song.tracks) return fail(VXF_ERR_INVALID_PARAMETER);
@@ -96,9 +106,9 @@ bool readTrack(uint32_t track, uint32_t offset, uint32_t count, uint32_t& sample
     return runRead(read, samplesRead);
 }
 
-bool readAllTracks(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
-                   uint32_t byteOrder, void* const* buffers) {
-    if (!requireSongContext()) return false;
+bool readAllTracksOfSong(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
+                         uint32_t byteOrder, void* const* buffers) {
+    if (!requireCurrentSong()) return false;
     const Song& song = state().song;
     const uint32_t r = storedPerCallerTrack(song);
     if (!checkOffsetAndFormat(song, offset / r, bytesPerSample)) return false;

@@ -17,6 +17,13 @@ bool readTrack(uint32_t track, uint32_t offset, uint32_t count, uint32_t& sample
 bool readAllTracks(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
                    uint32_t byteOrder, void* const* buffers);
 
+// The same two reads of whatever song is current, with no project open:
+// for a song no project lists (one being recovered).
+bool readTrackOfSong(uint32_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                     uint32_t bytesPerSample, uint32_t byteOrder, void* buffer);
+bool readAllTracksOfSong(uint32_t offset, uint32_t count, uint32_t& samplesRead, uint32_t bytesPerSample,
+                         uint32_t byteOrder, void* const* buffers);
+
 // Caller samples per track block: the transfer size that keeps every read
 // and write on whole blocks.
 bool optimalTransferSize(uint32_t& size);

@@ -1,9 +1,10 @@
-// drive_commands.cpp - the Drive menu: Select, Properties, Format, Upgrade and Scan/Remap.
+// drive_commands.cpp - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap and Recover Lost Songs.
 #include "drive_commands.h"
 
 #include "deck_view.h"
 #include "ids.h"
 #include "name_dialogs.h"
+#include "recover_dialog.h"
 #include "scan_remap_dialog.h"
 #include "select_dialog.h"
 #include "tavovxf.h"
@@ -85,6 +86,12 @@ void DriveCommands::scanRemap() {
     if (!view_.confirmChange(kScanQuestion, "Scan and Remap")) return;
     view_.form().runModal(dialog);
     view_.refreshAll();
+}
+
+void DriveCommands::recoverSongs() {
+    RecoverDialog dialog(view_);
+    view_.form().runModal(dialog);
+    if (dialog.restored()) relistAndReselect();
 }
 
 }  // namespace deck

@@ -1,4 +1,4 @@
-// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade and Scan/Remap.
+// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap and Recover Lost Songs.
 #pragma once
 
 namespace deck {
@@ -14,6 +14,8 @@ public:
     void format();
     void upgrade();
     void scanRemap();
+    // Recover Lost Songs: the list, exports and restores; the panes read again after a restore.
+    void recoverSongs();
 
 private:
     bool confirm(const char* pattern, const char* caption);

@@ -24,6 +24,7 @@ constexpr int kSongProperties = 151;
 constexpr int kSongCreate = 153;
 constexpr int kDriveProperties = 160;
 constexpr int kScanRemap = 164;
+constexpr int kRecoverSongs = 166;
 }  // namespace tmpl
 
 // Menu and accelerator commands.
@@ -32,6 +33,7 @@ constexpr int kDriveSelect = 32771;
 constexpr int kDriveFormat = 32772;
 constexpr int kDriveUpgrade = 163;
 constexpr int kDriveScanRemap = 165;
+constexpr int kDriveRecoverSongs = 167;
 constexpr int kDriveProperties = 32773;
 constexpr int kAppExit = 57665;
 constexpr int kProjectSelect = 32774;
@@ -123,6 +125,12 @@ constexpr int kScanStop = 1138;
 constexpr int kScanBad = 1139;
 constexpr int kScanCleared = 1140;
 constexpr int kScanPercent = 1141;
+// Recover Lost Songs
+constexpr int kRecoverList = 1150;
+constexpr int kRecoverExport = 1151;
+constexpr int kRecoverRestore = 1152;
+constexpr int kRecoverPartial = 1153;
+constexpr int kRecoverStatus = 1154;
 }  // namespace ctl
 
 }  // namespace deck

@@ -4,6 +4,8 @@
 #include "tavovxf.h"
 #include "vxfx.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cctype>
 
@@ -83,6 +85,24 @@ int32_t ServerClient::driveHold(uint32_t handle, HoldPurpose purpose) {
 }
 
 int32_t ServerClient::driveRelease(uint32_t handle) { return vxfxDriveRelease(handle); }
+
+int32_t ServerClient::recoverListSongs(uint32_t handle, std::vector<VxfxLostSong>& songs) {
+    // A song slot holds one lost song at most: one call with room for every slot.
+    songs.assign(VXFX_RECOVER_MAX_SONGS, VxfxLostSong{});
+    uint32_t count = 0;
+    const int32_t code = vxfxRecoverListSongs(handle, songs.data(), uint32_t(songs.size()), &count);
+    songs.resize(code == VXF_OK ? std::min<size_t>(count, songs.size()) : 0);
+    return code;
+}
+
+int32_t ServerClient::recoverOpenSong(uint32_t handle, uint32_t slot) { return vxfxRecoverOpenSong(handle, slot); }
+
+int32_t ServerClient::recoverRestore(uint32_t handle, const std::vector<uint32_t>& slots, uint16_t projectIndex,
+                                     bool partial, std::vector<VxfxRestoreOutcome>& outcomes) {
+    outcomes.assign(slots.size(), VxfxRestoreOutcome{});
+    return vxfxRecoverRestore(handle, slots.data(), uint32_t(slots.size()), projectIndex,
+                              partial ? VXFX_RESTORE_PARTIAL : 0u, outcomes.data());
+}
 
 int32_t ServerClient::driveGetChangeCount(uint32_t handle, uint64_t& count, bool& busy) {
     uint32_t othersKeepIt = 0;

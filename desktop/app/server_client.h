@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "vxf_recover.h"
 
 struct vxf_window;
 
@@ -54,6 +57,13 @@ public:
     virtual int32_t driveHold(uint32_t handle, HoldPurpose purpose);
     virtual int32_t driveRelease(uint32_t handle);
     virtual int32_t driveGetChangeCount(uint32_t handle, uint64_t& count, bool& busy);
+
+    // Songs the volume no longer reaches (after a format or a delete), and making them reachable again.
+    virtual int32_t recoverListSongs(uint32_t handle, std::vector<VxfxLostSong>& songs);
+    virtual int32_t recoverOpenSong(uint32_t handle, uint32_t slot);
+    // `outcomes` gets one entry per slot; projectIndex 0xFFFF for none.
+    virtual int32_t recoverRestore(uint32_t handle, const std::vector<uint32_t>& slots, uint16_t projectIndex,
+                                   bool partial, std::vector<VxfxRestoreOutcome>& outcomes);
 
     virtual int32_t projectGetNum(uint32_t handle, uint16_t& count);
     virtual int32_t projectGetLastPrimary(uint32_t handle, uint16_t& index);

@@ -1,6 +1,8 @@
 // transfer_commands.cpp - the Export and Import buttons: the pane's choices handed to the shared transfer procedures.
 #include "transfer_pane.h"
 
+#include <filesystem>
+
 #include "deck_view.h"
 #include "form.h"
 #include "ids.h"
@@ -55,6 +57,28 @@ void TransferPane::exportTracks() {
     for (int item : form.selectedLines(ctl::kTransferList)) tracks.push_back(static_cast<uint16_t>(item));
     vxf::transfer::TrackExport command(context, songFacts(), choices);
     if (command.run(tracks).attempted) rememberDirectory();
+}
+
+bool TransferPane::exportLostSong(vxf::transfer::TransferServer& server, const vxf::transfer::SongFacts& song,
+                                  uint32_t slot) {
+    stopActivity();
+    HeldDrive held(view_.server(), view_.drives().handle(), ServerClient::HoldPurpose::Read);
+    if (!held.held()) {
+        view_.showServerError();
+        return false;
+    }
+    // Lost songs often share a name: each goes to a folder of its own.
+    std::string directory = settings_.exportDirectory;
+    if (!directory.empty() && directory.back() != '/') directory += '/';
+    directory += "slot-" + std::to_string(slot);
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
+    const vxf::transfer::ExportSettings choices{directory, vxf::transfer::AudioFormat::Wav, settings_.exportWordLength};
+    std::vector<uint16_t> tracks;
+    for (uint16_t t = 0; t < song.trackCount; ++t) tracks.push_back(t);
+    vxf::transfer::TrackExport command(context, song, choices);
+    return command.run(tracks).attempted;
 }
 
 void TransferPane::importFiles() {

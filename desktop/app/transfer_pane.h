@@ -39,6 +39,9 @@ public:
     void options();
     void controlChanged(int id);
     void windowMessage(uintptr_t wparam, intptr_t lparam);
+    // Every track of the lost song `server` reads (opened on the drive already) to a folder of its
+    // slot's own in the export directory, as Export writes them; false when nothing was attempted.
+    bool exportLostSong(vxf::transfer::TransferServer& server, const vxf::transfer::SongFacts& song, uint32_t slot);
 
     // Tracks of the current song, at most 24; 24 in import mode and 0 in export mode without a song.
     uint16_t trackCount() const { return trackCount_; }

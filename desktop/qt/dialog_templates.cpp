@@ -173,6 +173,18 @@ DialogTemplate scanRemapTemplate() {
     }};
 }
 
+DialogTemplate recoverSongsTemplate() {
+    return {tmpl::kRecoverSongs, "Recover Lost Songs", 360, 200, {
+        {K::Label, -1, "Songs no project reaches any more (after a format or a delete):", 7, 7, 346, 8},
+        {K::ListBox, ctl::kRecoverList, "", 7, 19, 346, 130},
+        {K::Label, ctl::kRecoverStatus, "", 7, 153, 346, 8},
+        {K::CheckBox, ctl::kRecoverPartial, "Restore partly overwritten songs without their overwritten parts", 7, 164, 346, 10},
+        {K::Button, ctl::kRecoverExport, "Export", 7, 179, 60, 14},
+        {K::Button, ctl::kRecoverRestore, "Restore", 73, 179, 60, 14},
+        {K::DefaultButton, kOk, "Close", 293, 179, 60, 14},
+    }};
+}
+
 DialogTemplate trackSelectTemplate() {
     return {tmpl::kTrackSelect, "Select Track for File Import", 300, 80, {
         {K::Label, -1, "From:", 7, 10, 24, 8},
@@ -228,7 +240,7 @@ std::map<int, DialogTemplate> allTemplates() {
                                             ctl::kProjectDeleteList),
                              selectTemplate(tmpl::kSongDelete, "Song Delete", "Select Song:", ctl::kSongDeleteList),
                              projectCreateTemplate(), projectPropertiesTemplate(), songCreateTemplate(),
-                             songPropertiesTemplate(), drivePropertiesTemplate(), scanRemapTemplate(),
+                             songPropertiesTemplate(), drivePropertiesTemplate(), scanRemapTemplate(), recoverSongsTemplate(),
                              trackSelectTemplate(), transferOptionsTemplate(), copyProgressTemplate(),
                              aboutTemplate()})
         templates.emplace(t.id, std::move(t));

@@ -54,6 +54,7 @@ void CMainFrame::buildMenus() {
                        {"&Format...", cmd::kDriveFormat},
                        {"&Upgrade...", cmd::kDriveUpgrade},
                        {"Scan/&Remap...", cmd::kDriveScanRemap},
+                       {"Recover &Lost Songs...", cmd::kDriveRecoverSongs},
                        {"&Properties...", cmd::kDriveProperties},
                        {nullptr, kSeparator},
                        {"E&xit", cmd::kAppExit}});

@@ -396,3 +396,40 @@ TEST_F(ServerScanTest, ScanOverTheDrivesFaultsFindsTheBadSector) {
 
 }  // namespace
 }  // namespace decktest
+
+namespace decktest {
+namespace {
+
+// Songs a format left behind are listed with their state, restored from the dialog, and the panes show them.
+TEST_F(DriveCommandsTest, RecoverLostSongsListsTheFormattedAwaySongsAndRestoresTheChosenOne) {
+    addFormattedDrive("studio.img");
+    addSongs(0, 2);
+    onDrive(0, [](uint32_t handle) { ASSERT_EQ(tavovxfDriveFormat(handle), VXF_OK); });
+    startView();
+    std::vector<std::string> before, after;
+    std::string status;
+    form_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
+        before = controls.lines(ctl::kRecoverList);
+        controls.setSelection(ctl::kRecoverList, 1);
+        controls.press(dialog, ctl::kRecoverRestore);
+        after = controls.lines(ctl::kRecoverList);
+        status = controls.text(ctl::kRecoverStatus);
+        controls.press(dialog, kIdOk);
+    });
+    view().command(cmd::kDriveRecoverSongs);
+    EXPECT_EQ(form_.dialogTemplates, (std::vector<int>{tmpl::kRecoverSongs}));
+    EXPECT_EQ(before, (std::vector<std::string>{"Slot 0: Take 1 - intact", "Slot 1: Take 2 - intact"}));
+    EXPECT_EQ(after, (std::vector<std::string>{"Slot 0: Take 1 - intact"}));
+    EXPECT_EQ(status, "1 lost songs.");
+    ASSERT_EQ(form_.boxes.size(), 1u);
+    EXPECT_EQ(form_.boxes[0].text, "Take 2: restored\n");
+    // The drive is read again: the new project "Recovered" is there with the song.
+    onDrive(0, [](uint32_t handle) {
+        uint16_t projects = 0;
+        ASSERT_EQ(tavovxfProjectGetNum(handle, &projects), VXF_OK);
+        EXPECT_EQ(projects, 2);
+    });
+}
+
+}  // namespace
+}  // namespace decktest

@@ -36,14 +36,11 @@ inline void stopOnInterrupt() {
 class TransferSession {
 public:
     TransferSession(const server::Drive& drive, transfer::ReplacePolicy policy, const std::string& refusalHint)
-        : exports_(drive.extendedNames()),
-          server_(exports_, drive.handle()),
-          messages_("vxf: "),
-          questions_(policy, refusalHint),
-          progress_(interruptFlag()),
-          context_{server_, messages_, questions_, progress_} {
-        stopOnInterrupt();
-    }
+        : TransferSession(drive, nullptr, policy, refusalHint) {}
+    // The same over another server of the drive's tracks (a lost song's).
+    TransferSession(const server::Drive& drive, transfer::TransferServer& other, transfer::ReplacePolicy policy,
+                    const std::string& refusalHint)
+        : TransferSession(drive, &other, policy, refusalHint) {}
 
     transfer::TransferContext& context() { return context_; }
 
@@ -67,6 +64,17 @@ public:
     }
 
 private:
+    TransferSession(const server::Drive& drive, transfer::TransferServer* other, transfer::ReplacePolicy policy,
+                    const std::string& refusalHint)
+        : exports_(drive.extendedNames()),
+          server_(exports_, drive.handle()),
+          messages_("vxf: "),
+          questions_(policy, refusalHint),
+          progress_(interruptFlag()),
+          context_{other != nullptr ? *other : server_, messages_, questions_, progress_} {
+        stopOnInterrupt();
+    }
+
     transfer::ServerExports exports_;
     transfer::DriveTransferServer<transfer::ServerExports> server_;
     transfer::StderrMessageSink messages_;
