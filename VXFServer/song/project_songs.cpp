@@ -75,10 +75,7 @@ bool deleteCurrentSong() {
         rememberSong(0);
         return true;
     }
-    // Out of the list and the slot first: a deletion cut short leaves clusters
-    // marked in use that the scan gives back, never a listed song whose
-    // audio is marked free.
-    if (!songAudioCanBeFreed() || !removeSong(lba) || !releaseSongSlot(lba) || !freeSongAudio()) return false;
+    if (!freeSongAudio() || !removeSong(lba) || !releaseSongSlot(lba)) return false;
     if (st.superBlock.currentSongs > 0) st.superBlock.currentSongs -= 1;
     if (!writeSuperBlock()) return false;
     closeSong();

@@ -129,25 +129,20 @@ bool finishSongWrite(uint32_t end, uint64_t audioBytes, const SongAudioSnapshot&
     return true;
 }
 
-bool songAudioCanBeFreed() {
-    const Song& song = state().song;
+bool freeSongAudio() {
+    ServerState& st = state();
+    forgetClusterClaims();
+    Song& song = st.song;
+    // Every run is checked before any block is released, so a table that
+    // claims more blocks than the song counts frees nothing.
     uint64_t remaining = song.audioBlocks;
-    for (size_t i = 0, runs = runsInUse(song.runs); i < runs; ++i) {
+    const size_t runs = runsInUse(song.runs);
+    for (size_t i = 0; i < runs; ++i) {
         if (song.runs[i].length > remaining) return fail(VXF_ERR_UNEXPECTED_END_OF_SONG);
         remaining -= song.runs[i].length;
     }
-    return true;
-}
-
-bool freeSongAudio() {
-    // Every run is checked before any block is released, so a table that
-    // claims more blocks than the song counts frees nothing.
-    if (!songAudioCanBeFreed()) return false;
-    forgetClusterClaims();
-    Song& song = state().song;
-    const size_t runs = runsInUse(song.runs);
-    // Only memory lets go of the runs: the record on the drive keeps them, so
-    // that the audio can be found again until new audio lands on it.
+    SongAudioSnapshot before;
+    takeSnapshot(before);
     for (size_t i = 0; i < runs; ++i) {
         const BlockRun run = song.runs[i];
         song.runs[i] = BlockRun{};
@@ -155,6 +150,14 @@ bool freeSongAudio() {
     }
     song.audioBlocks = 0;
     song.samples = 0;
+    if (!saveSong()) {
+        // The record on the drive still owns the blocks: keep them reserved.
+        const int32_t error = lastError();
+        restoreSnapshot(before);
+        saveSong();
+        restoreSnapshot(before);
+        return fail(error);
+    }
     if (hasFlag(kFlagSuperBlockChanged) && !writeSuperBlock()) return false;
     if (hasFlag(kFlagAudioBitmapChanged) && !writeAudioBitmap()) return false;
     return true;

@@ -41,13 +41,9 @@ bool audioBlockForWrite(uint32_t& lba, uint32_t& granted);
 // audio were written).
 bool finishSongWrite(uint32_t end, uint64_t audioBytes, const SongAudioSnapshot& before);
 
-// Releases every audio block of the current song, then writes the super
-// block and audio bitmap; the song's record is left as it stands. Only for a
-// song no list names and whose slot is free already (a deletion): its
-// record then shows where its audio was. Nothing is released when the runs
-// claim more blocks than the song counts.
+// Releases every audio block of the current song and saves it empty, then
+// writes the super block and audio bitmap. Nothing is released when the
+// runs claim more blocks than the song counts.
 bool freeSongAudio();
-// Whether freeSongAudio would free the runs: none claims more blocks than the song counts.
-bool songAudioCanBeFreed();
 
 }  // namespace vxfserver

@@ -130,26 +130,19 @@ TEST_F(RecoverCommand, AfterAFormatEverySongIsIntactUnderItsOldProjectAndComesBa
     EXPECT_NE(tool("recover list --drive 1").out.find("no lost songs"), std::string::npos);
 }
 
-TEST_F(RecoverCommand, ADeletedSongComesBackIntoTheProjectAsked) {
+// A deletion empties the record before it frees the slot, as the volume's rules have it: the song is
+// found with its name and rate but no audio, and what a restore brings back is that empty song.
+TEST_F(RecoverCommand, ADeletedSongIsFoundEmptiedOfItsAudio) {
     uint32_t h = openFormatted();
     songWithAudio(h, 2, 21);
     songWithAudio(h, 1, 22);
-    const auto before = songsByLba(h);
     ASSERT_EQ(tavovxfDriveClose(h), VXF_OK);
     ASSERT_EQ(tool("delete song --drive 1 --project 1 --song 1 --yes").status, 0);
 
     const test::ToolRun json = tool("recover list --drive 1 --json");
     EXPECT_NE(json.out.find("\"slot\": 0, "), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"oldProject\": null"), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"state\": \"intact\""), std::string::npos) << json.out;
-
-    const test::ToolRun restore = tool("recover restore --drive 1 --slot 0 --project 1");
-    EXPECT_EQ(restore.status, 0) << restore.out;
-    h = open();
-    const auto after = songsByLba(h);
-    ASSERT_EQ(after.count(slotLba(0)), 1u);
-    EXPECT_TRUE(vxf::reliability::sameAudio(before.at(slotLba(0)), after.at(slotLba(0)), false));
-    ASSERT_EQ(tavovxfDriveClose(h), VXF_OK);
+    EXPECT_NE(json.out.find("\"samples\": 0"), std::string::npos) << json.out;
+    EXPECT_EQ(tool("recover restore --drive 1 --slot 0 --project 1").status, 0);
     expectConsistent();
 }
 
@@ -158,7 +151,7 @@ TEST_F(RecoverCommand, ARestoreCutShortLosesNothingAndTheScanGivesTheSongAHome) 
     songWithAudio(h, 2, 51);
     const auto before = songsByLba(h);
     ASSERT_EQ(tavovxfDriveClose(h), VXF_OK);
-    ASSERT_EQ(tool("delete song --drive 1 --project 1 --song 1 --yes").status, 0);
+    ASSERT_EQ(tool("format --drive 1 --yes").status, 0);
     // The project record refuses its write: the song has its slot and clusters but no list yet.
     std::ofstream(drivePath_ + ".faults") << "write-error " << layout::kProjectLba << " " << layout::kProjectLba << "\n";
     const test::ToolRun cut = tool("recover restore --drive 1 --slot 0 --project 1");

@@ -162,12 +162,11 @@ TEST_F(SongLifecycle, DeletionGivesBackTheSongsClustersSlotAndCount) {
     ASSERT_EQ(tavovxfSongGetNum(h, &songs), VXF_OK);
     EXPECT_EQ(songs, 0);
     EXPECT_EQ(state().slots[state().currentSlot].song, 0u);
-    // The record stays in the slot as it was, showing where the audio lay until new audio lands there; the
-    // bitmap and count are on the drive too.
+    // The emptied record stays in the slot; the bitmap and count are on the drive too.
     ASSERT_EQ(tavovxfDriveClose(h), VXF_OK);
     h = reopen();
     EXPECT_EQ(state().superBlock.availableClusters, freeBefore);
-    EXPECT_EQ(getWord(imageBytes(drivePath_, 119, 2).data()), 5u);
+    EXPECT_EQ(getWord(imageBytes(drivePath_, 119, 2).data()), 0u);
     expectVolumeConsistent(h, true);
 }
 
