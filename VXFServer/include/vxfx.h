@@ -78,6 +78,25 @@ VXFSERVER_API int32_t vxfxDriveIsReadOnly(uint32_t handle, uint32_t* reasons);
  * handle's keeping. */
 VXFSERVER_API int32_t vxfxDriveKeepReadOnly(uint32_t handle, uint32_t keep);
 
+/* Caller samples of a track (from the song's start, last one included) that a salvaging read gave as silence. */
+typedef struct VxfxSilence {
+    uint32_t firstSample;
+    uint32_t lastSample;
+} VxfxSilence;
+
+/* tavovxfTrackRead of one track, salvaging what a failing drive still holds: a track block the drive refuses whole
+ * is read again sector by sector, and the samples of a sector that stays unreadable (with any sample whose bytes
+ * reach into it) read as silence instead of failing the call. `silences` (capacity entries) receives those samples
+ * in order, adjacent ones merged, and *silenceCount how many entries were filled; when more would be needed, the
+ * last entry reaches to the end of the last silence. At 88.2 and 96 kHz an entry covers every sample between its
+ * ends. Fails as tavovxfTrackRead does for anything but refused sectors, and with VXF_ERR_NO_COMMUNICATION when no
+ * sector of a block could be read because the drive no longer answers. A read that meets no refusal costs what
+ * tavovxfTrackRead costs. */
+VXFSERVER_API int32_t vxfxTrackReadSalvage(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                           uint32_t* samplesRead, uint16_t bytesPerSample, uint16_t byteOrder,
+                                           void* buffer, VxfxSilence* silences, uint32_t capacity,
+                                           uint32_t* silenceCount);
+
 #ifdef __cplusplus
 }
 #endif
