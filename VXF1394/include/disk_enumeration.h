@@ -49,7 +49,7 @@ const Value* findValue(const std::vector<Value>& values, std::string_view name);
 // "Count" as a whole decimal number that fits 32 bits.
 std::optional<uint32_t> parseCount(std::string_view data);
 
-// A recorder drive: "SBP2\" PATH ["|vendor=V"] ["|product=P"].
+// A recorder drive: "SBP2\" PATH ["|vendor=V"] ["|product=P"] ["|readonly"].
 constexpr std::string_view kRecorderPrefix = "SBP2";
 constexpr std::string_view kDrivePrefix = "SBP2\\";
 constexpr size_t kVendorChars = 8;
@@ -60,15 +60,21 @@ struct DriveEntry {
     std::string path;     // empty only for a drive without a backing file (see recorderDriveAt)
     std::string vendor;   // empty: the default
     std::string product;  // empty: the default
+    bool readOnly = false;  // attached read-only: the drive layer refuses every write to it
 };
 
 std::optional<DriveEntry> parseDriveEntry(std::string_view data);
+constexpr std::string_view kReadOnlyAttribute = "readonly";
 std::string formatDriveEntry(const DriveEntry& entry);
 
 // What a drive answers to identify: the named vendor or "DISKIMG", the named
 // product or the backing file's stem, cut to the field widths.
 std::string vendorOf(const DriveEntry& entry);
 std::string productOf(const DriveEntry& entry);
+
+// Whether the drive takes no write: attached read-only, or its image or device is one this process may not
+// open for writing. A memory drive (no path) is writable unless attached read-only.
+bool isReadOnly(const DriveEntry& entry);
 
 // Vendor and product texts a user may give: printable, no '|', within the width.
 bool isValidIdentText(std::string_view text, size_t maxChars);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <strings.h>
+#include <unistd.h>
 
 #include "platform/text_file.h"
 
@@ -118,6 +119,7 @@ std::optional<DriveEntry> parseDriveEntry(std::string_view data) {
         std::string_view attribute = data.substr(0, bar);
         if (attribute.substr(0, 7) == "vendor=") entry.vendor = cut(std::string(attribute.substr(7)), kVendorChars);
         if (attribute.substr(0, 8) == "product=") entry.product = cut(std::string(attribute.substr(8)), kProductChars);
+        if (attribute == kReadOnlyAttribute) entry.readOnly = true;
     }
     return entry;
 }
@@ -126,6 +128,7 @@ std::string formatDriveEntry(const DriveEntry& entry) {
     std::string text = std::string(kDrivePrefix) + entry.path;
     if (!entry.vendor.empty()) text += "|vendor=" + entry.vendor;
     if (!entry.product.empty()) text += "|product=" + entry.product;
+    if (entry.readOnly) text += "|" + std::string(kReadOnlyAttribute);
     return text;
 }
 
@@ -136,6 +139,11 @@ std::string vendorOf(const DriveEntry& entry) {
 std::string productOf(const DriveEntry& entry) {
     if (!entry.product.empty()) return cut(entry.product, kProductChars);
     return cut(std::filesystem::path(entry.path).stem().string(), kProductChars);
+}
+
+bool isReadOnly(const DriveEntry& entry) {
+    if (entry.readOnly) return true;
+    return !entry.path.empty() && ::access(entry.path.c_str(), W_OK) != 0;
 }
 
 bool isValidIdentText(std::string_view text, size_t maxChars) {

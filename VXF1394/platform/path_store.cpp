@@ -56,7 +56,8 @@ uint32_t PathStore::read(void* data, size_t length, uint64_t offset) {
 uint32_t PathStore::write(const void* data, size_t length, uint64_t offset) {
     if (uint32_t error = reach(); error != kErrorSuccess) return error;
     if (!store_->covers(offset, length)) return kErrorSectorNotFound;
-    if (!store_->writable()) return kErrorWriteProtect;
+    // Attached read-only, the image stays as it was even where the process could write it.
+    if (entry_.readOnly || !store_->writable()) return kErrorWriteProtect;
     return store_->writeAt(data, length, offset) ? kErrorSuccess : kErrorWriteFault;
 }
 
@@ -64,7 +65,7 @@ uint32_t PathStore::write(const void* data, size_t length, uint64_t offset) {
 uint32_t PathStore::flush(bool& flushed) {
     flushed = false;
     if (uint32_t error = reach(); error != kErrorSuccess) return error;
-    if (!store_->writable()) return kErrorSuccess;
+    if (entry_.readOnly || !store_->writable()) return kErrorSuccess;
     if (!hooks::flushesIgnored() && !store_->flush()) return kErrorWriteFault;
     flushed = true;
     return kErrorSuccess;

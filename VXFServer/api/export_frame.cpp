@@ -5,6 +5,7 @@
 #include "core/drive_sharing.h"
 #include "api/handles.h"
 #include "core/loaded_state.h"
+#include "core/read_only.h"
 #include "core/record_io.h"
 #include "song/song_commit.h"
 #include "core/server_state.h"
@@ -27,7 +28,9 @@ int slotOfHandle(uint32_t handle) {
 
 bool enterExport(uint32_t handle, Frame frame, uint32_t* formerSectorCount) {
     if (!requireServerStarted()) return false;
+    forgetReadOnlyAnswers();
     const int slot = slotOfHandle(handle);
+    if (slot >= 0 && frame.changes && !refuseReadOnly(state().slots[slot].driveId)) return false;
     const bool sameSong =
         slot >= 0 && songWritesWaitFor(state().slots[slot].driveId, state().slots[slot].song);
     if (!(frame.continuesSongWrite && sameSong) && !commitSongWrites()) return false;
@@ -55,6 +58,7 @@ int32_t finishExport(bool succeeded) {
     // due. Audio whose records wait goes to the medium with them.
     const bool flushed = takeExportDeferred() || flushWrites();
     endExportClaim();
+    forgetReadOnlyAnswers();
     if (succeeded && flushed) setLastError(VXF_OK);
     return lastError();
 }

@@ -18,12 +18,16 @@ struct Frame {
     // A track write goes on with the song whose records may wait for a
     // commit; every other export first writes what waits.
     bool continuesSongWrite = false;
+    // Refused on a read-only drive before anything is read; listings,
+    // selections and reads are not (their bookkeeping stays in memory).
+    bool changes = false;
 };
 
 constexpr Frame kReadFrame{Selection::Mount, false};
-constexpr Frame kChangeFrame{Selection::Mount, true};
-constexpr Frame kRawFrame{Selection::Raw, true};
-constexpr Frame kTrackWriteFrame{Selection::Mount, true, true};
+constexpr Frame kChangeFrame{Selection::Mount, true, false, true};
+constexpr Frame kRawFrame{Selection::Raw, true, false, true};
+constexpr Frame kRawReadFrame{Selection::Raw, true};
+constexpr Frame kTrackWriteFrame{Selection::Mount, true, true, true};
 
 // False, with the start error as the last error, when the library did not
 // start (no drive layer or no track buffer).

@@ -99,7 +99,7 @@ int32_t tavovxfDriveGetInfo(uint32_t handle, char* description, uint32_t* size) 
 
 int32_t tavovxfDriveNumLBAs(uint32_t handle, uint32_t* count) {
     if (!requirePointer(count)) return finishExport(false);
-    const int32_t result = runExport(handle, kRawFrame, [&] {
+    const int32_t result = runExport(handle, kRawReadFrame, [&] {
         *count = state().sectorCount;
         return true;
     });

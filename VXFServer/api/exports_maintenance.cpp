@@ -47,7 +47,7 @@ int32_t tavovxfDriveRemap(uint32_t handle, uint32_t firstLba, uint16_t count, ui
                           uint16_t* rewritten) {
     if (!requirePointer(failedReads) || !requirePointer(rewritten)) return finishExport(false);
     RemapResult result{};
-    const bool succeeded = enterExport(handle, kRawFrame) && remapSectors(firstLba, count, fix != 0, result);
+    const bool succeeded = enterExport(handle, fix != 0 ? kRawFrame : kRawReadFrame) && remapSectors(firstLba, count, fix != 0, result);
     // The counts stand even when the rewrite failed: the caller goes on with them.
     *failedReads = result.failedReads;
     *rewritten = result.rewritten;

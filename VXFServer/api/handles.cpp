@@ -94,6 +94,7 @@ bool openDrive(uint16_t index, uint32_t& handle) {
     slot->locked = 0;
     slot->project = 0;
     slot->song = 0;
+    slot->keptReadOnly = 0;
     st.cache.valid = false;
     handle = slot->handle;
     return true;

@@ -3,6 +3,7 @@
 
 #include "core/drive_sharing.h"
 #include "core/errors.h"
+#include "core/read_only.h"
 #include "core/record_io.h"
 #include "i1394.h"
 #include "core/server_state.h"
@@ -63,6 +64,8 @@ bool readSectors(uint32_t lba, uint32_t count, void* buffer) {
 
 bool writeSectors(uint32_t lba, uint32_t count, const void* buffer, WriteOrder order) {
     if (count == 0 || count > kMaxTransfer) return fail(VXF_ERR_DISK_WRITE);
+    // Whatever asked for it, a read-only drive is not written: not a repair, not the bookkeeping.
+    if (!refuseReadOnly(state().currentDriveId)) return false;
     if (mustFlushBefore(order) && !flushDrive(g_unflushed.driveId)) return false;
     noteDriveWrite();
     noteUnflushed(order);

@@ -9,6 +9,7 @@
 
 #include "core/drive_io.h"
 #include "core/errors.h"
+#include "core/read_only.h"
 #include "core/record.h"
 #include "core/server_state.h"
 
@@ -143,16 +144,20 @@ bool loadCopies(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool r
         if (firstResult.error == 0) check(first.data());
         return true;
     }
+    // A read-only drive keeps its damaged copy: memory holds the sound one, and nothing is known of both alike.
+    const bool repairs = !currentDriveIsReadOnly();
     if (firstResult.error == 0) {
         // Memory holds the failed copy's remains: read and decode the first copy again.
         if (!readSectors(lba, sectors, first.data())) return false;
         int32_t error = check(first.data());
         if (error != 0) return fail(error);
+        if (!repairs) return true;
         if (!writeSectorsAt(mirror, sectors, first.data())) return false;
         noteRecord(remember, lba, sectors, first.data());
         return true;
     }
     if (copyResult.error == 0) {
+        if (!repairs) return true;
         if (!writeSectors(lba, sectors, copy.data())) return false;
         noteRecord(remember, lba, sectors, copy.data());
         return true;
@@ -217,17 +222,20 @@ bool recordBookkeeping(uint32_t lba, const uint8_t* bytes) {
     }
     if (d == nullptr) {
         // Every entry waits already (the list and two projects' records): one of them goes to the drive now.
+        // A read-only drive's oldest choice is simply forgotten.
         d = &g_deferred[g_nextDeferred];
         g_nextDeferred = (g_nextDeferred + 1) % g_deferred.size();
         uint8_t older[kSectorSize];
         std::memcpy(older, d->bytes, kSectorSize);
-        if (!writeRecordCopies(d->lba, 1, older, /*remember=*/true)) return false;
+        if (!currentDriveIsReadOnly() && !writeRecordCopies(d->lba, 1, older, /*remember=*/true)) return false;
     }
     stamp(*d, lba, bytes);
     return true;
 }
 
 bool commitDeferredRecords() {
+    // A read-only drive's bookkeeping lives in memory for as long as its mount does.
+    if (currentDriveIsReadOnly()) return true;
     bool written = true;
     for (RecordSector& d : g_deferred) {
         if (!d.set) continue;

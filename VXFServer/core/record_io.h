@@ -48,7 +48,8 @@ void forgetRecordsWritten(uint32_t lba, uint32_t count);
 void forgetKnownRecords();
 
 // Bookkeeping of a one-sector record (the last project or last song opened)
-// waits in memory instead of reaching the drive, while this program holds it.
+// waits in memory instead of reaching the drive, while this program holds it
+// or for good when the drive is read-only.
 // A load of the record answers what waits; a write of it, or any write over
 // either copy, ends the wait. Fails only when a third record must wait and
 // the oldest one is written to make room.

@@ -31,6 +31,7 @@ struct DriveSlot {
     uint32_t locked;
     uint32_t inUse;
     uint16_t driveIndex;
+    uint32_t keptReadOnly;  // this program treats the drive as read-only while the handle asks it to
 };
 
 // Position inside the current song.

@@ -60,6 +60,43 @@ VXFSERVER_API int32_t vxfxDriveScan(uint32_t handle, VxfxScanReport* report);
  * tavovxfSongDelete then only takes it out of the open project, and the other listing keeps it whole. */
 VXFSERVER_API int32_t vxfxSongGetListingCount(uint32_t handle, uint16_t* count);
 
+/* A read-only drive is never written, not one sector. A drive is read-only when its enumeration entry says so
+ * ("|readonly"), when this program may not open its image or device for writing, or while a handle of this program
+ * keeps it so (vxfxDriveKeepReadOnly). Listings, selections and track reads work on it, the selections' bookkeeping
+ * (the last project and song opened) kept in memory only; every export that would change the drive (format,
+ * upgrade, scan, remap with fix, names, create, delete, move, write protection, track writes) fails with
+ * VXF_ERR_SONG_WRITE_PROTECTED before it reads anything. */
+#define VXFX_READ_ONLY_ATTACHED 1u /* the enumeration, or the permissions of the image or device */
+#define VXFX_READ_ONLY_KEPT 2u     /* a handle of this program keeps it read-only */
+
+/* The reasons the handle's drive is read-only now, as VXFX_READ_ONLY_* bits; 0 when it may be written. Reads no
+ * sector. */
+VXFSERVER_API int32_t vxfxDriveIsReadOnly(uint32_t handle, uint32_t* reasons);
+
+/* keep = 1: this program treats the handle's drive as read-only, whatever its attachment, until the same handle
+ * asks keep = 0 or is closed; what the handle's hold left waiting is written first. keep = 0 ends only this
+ * handle's keeping. */
+VXFSERVER_API int32_t vxfxDriveKeepReadOnly(uint32_t handle, uint32_t keep);
+
+/* Caller samples of a track (from the song's start, last one included) that a salvaging read gave as silence. */
+typedef struct VxfxSilence {
+    uint32_t firstSample;
+    uint32_t lastSample;
+} VxfxSilence;
+
+/* tavovxfTrackRead of one track, salvaging what a failing drive still holds: a track block the drive refuses whole
+ * is read again sector by sector, and the samples of a sector that stays unreadable (with any sample whose bytes
+ * reach into it) read as silence instead of failing the call. `silences` (capacity entries) receives those samples
+ * in order, adjacent ones merged, and *silenceCount how many entries were filled; when more would be needed, the
+ * last entry reaches to the end of the last silence. At 88.2 and 96 kHz an entry covers every sample between its
+ * ends. Fails as tavovxfTrackRead does for anything but refused sectors, and with VXF_ERR_NO_COMMUNICATION when no
+ * sector of a block could be read because the drive no longer answers. A read that meets no refusal costs what
+ * tavovxfTrackRead costs. */
+VXFSERVER_API int32_t vxfxTrackReadSalvage(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                           uint32_t* samplesRead, uint16_t bytesPerSample, uint16_t byteOrder,
+                                           void* buffer, VxfxSilence* silences, uint32_t capacity,
+                                           uint32_t* silenceCount);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,12 +1,14 @@
 // track_transfer.cpp - track blocks between the drive and the one track buffer, their conversion, and the transfer cache.
 #include "song/track_transfer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "song/current_song.h"
 #include "core/drive_io.h"
 #include "core/errors.h"
 #include "core/record.h"
+#include "i1394.h"
 #include "volume/super_block.h"
 #include "song/track_layout.h"
 
@@ -69,6 +71,35 @@ bool requireTrackBuffer() {
 }
 
 bool readTrackBlocks(uint32_t blockLba, TrackSpan span) { return transferTrackBlocks(blockLba, span, false); }
+
+bool salvageTrackBlocks(uint32_t blockLba, TrackSpan span, std::vector<UnreadSector>& unread) {
+    const Song& song = state().song;
+    if (!checkBlock(blockLba)) return false;
+    const size_t before = unread.size();
+    for (uint32_t t = span.first; t < span.first + span.count; ++t) {
+        const uint32_t lba = blockLba + t * song.sectorsPerTrackBlock;
+        uint8_t* bytes = trackBlockInBuffer(song, t);
+        for (uint32_t s = 0; s < song.sectorsPerTrackBlock; ++s) {
+            if (readSectors(lba + s, 1, bytes + size_t(s) * kSectorSize)) continue;
+            unread.push_back(UnreadSector{t, s});
+        }
+    }
+    // Silence whole samples: one whose bytes reach into a lost sector is lost, not half kept.
+    const size_t blockBytes = trackBlockBytes(song);
+    for (size_t i = before; i < unread.size(); ++i) {
+        const size_t first = size_t(unread[i].sector) * kSectorSize / kDriveSampleBytes * kDriveSampleBytes;
+        const size_t end = std::min(blockBytes, ((size_t(unread[i].sector) + 1) * kSectorSize + kDriveSampleBytes - 1) /
+                                                    kDriveSampleBytes * kDriveSampleBytes);
+        std::memset(trackBlockInBuffer(song, unread[i].track) + first, 0, end - first);
+    }
+    const size_t sectors = size_t(span.count) * song.sectorsPerTrackBlock;
+    if (unread.size() - before < sectors) return true;
+    DriveInfo info{};
+    if (i1394GetDriveInfo(state().currentDriveId, &info) != I1394_OK || info.capacity == 0) {
+        return fail(VXF_ERR_NO_COMMUNICATION);
+    }
+    return true;
+}
 
 bool writeTrackBlocks(uint32_t blockLba, TrackSpan span) { return transferTrackBlocks(blockLba, span, true); }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "song/sample_codec.h"
 #include "core/server_state.h"
@@ -28,6 +29,18 @@ bool requireTrackBuffer();
 bool readTrackBlocks(uint32_t blockLba, TrackSpan span);
 bool writeTrackBlocks(uint32_t blockLba, TrackSpan span);
 bool readAudioBlock(uint32_t blockLba);
+
+// A sector of a stored track's track block that stayed unreadable.
+struct UnreadSector {
+    uint32_t track;   // stored track
+    uint32_t sector;  // from the track block's first sector
+};
+// readTrackBlocks sector by sector: a sector the drive refuses is left silent
+// in the buffer and listed in `unread`. Fails only for a block outside the
+// audio space, or when nothing of the span could be read and the drive no
+// longer answers at all (VXF_ERR_NO_COMMUNICATION): a drive that went away
+// is no silence.
+bool salvageTrackBlocks(uint32_t blockLba, TrackSpan span, std::vector<UnreadSector>& unread);
 bool writeAudioBlock(uint32_t blockLba);
 
 // Conversion between the track buffer and caller memory. Each caller track of

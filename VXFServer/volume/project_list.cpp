@@ -11,6 +11,7 @@
 #include "core/names.h"
 #include "volume/project_record.h"
 #include "core/record.h"
+#include "core/read_only.h"
 #include "core/record_io.h"
 #include "core/server_state.h"
 
@@ -199,7 +200,7 @@ bool openProject(uint32_t handle) {
     closeSong();
     state().projectList.lastProjectHandle = handle;
     // Held, the choice waits for the hold to end (see setLastSongHandle).
-    if (!exportDriveIsHeld()) return writeProjectList();
+    if (!exportDriveIsHeld() && !currentDriveIsReadOnly()) return writeProjectList();
     uint8_t sector[kSectorSize];
     encodeProjectList(list(), sector);
     return recordBookkeeping(listLba(), sector);

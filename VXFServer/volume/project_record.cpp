@@ -10,6 +10,7 @@
 #include "volume/named_list_sector.h"
 #include "core/names.h"
 #include "core/record.h"
+#include "core/read_only.h"
 #include "core/record_io.h"
 #include "core/server_state.h"
 
@@ -160,7 +161,7 @@ bool setLastSongHandle(uint32_t handle) {
     record().lastSongHandle = handle;
     // Held, the choice waits for the hold to end: a listing that makes every
     // song current in turn and ends on the song it began with writes nothing.
-    if (!exportDriveIsHeld()) return writeProjectRecord();
+    if (!exportDriveIsHeld() && !currentDriveIsReadOnly()) return writeProjectRecord();
     const uint32_t project = state().openProject;
     if (!projectHandleInRange(project)) return fail(VXF_ERR_INVALID_PARAMETER);
     uint8_t sector[kSectorSize];

@@ -6,6 +6,7 @@
 
 #include "core/drive_io.h"
 #include "core/errors.h"
+#include "core/read_only.h"
 #include "core/record.h"
 #include "core/server_state.h"
 
@@ -73,7 +74,7 @@ bool checkVersion(SuperBlock& sb) {
     }
     if (versionIs(sb, kVersion030a)) {
         std::memcpy(sb.version, kVersion100, sizeof(sb.version));
-        return writeSuperBlock();
+        return currentDriveIsReadOnly() || writeSuperBlock();
     }
     if (versionIs(sb, kVersion100)) {
         st.sectorCount = st.cappedSectorCount;
@@ -269,9 +270,10 @@ bool readSuperBlock() {
         st.sectorCount = sectorCount;
         if (!readSectors(layout::kSuperBlockLba, 1, first)) return false;
         decodeSuperBlock(first, st.superBlock);
-        return writeSectorsAt(copyLba, 1, first);
+        // A read-only drive keeps its damaged copy; memory holds the sound one.
+        return currentDriveIsReadOnly() || writeSectorsAt(copyLba, 1, first);
     }
-    if (copyResult.sound) return writeSectors(layout::kSuperBlockLba, 1, copy);
+    if (copyResult.sound) return currentDriveIsReadOnly() || writeSectors(layout::kSuperBlockLba, 1, copy);
     if (!copyResult.read) return false;
     if (!firstRead) return failRead(layout::kSuperBlockLba, 1);
     return false;  // the copy's check error stands

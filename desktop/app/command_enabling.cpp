@@ -21,21 +21,23 @@ bool commandEnabled(const DeckView& view, int commandId) {
     const bool extended = view.server().extendedNames();
     const uint16_t projects = view.projects().projectCount();
     const uint16_t songs = view.songs().songCount();
+    // A read-only drive is never changed: what would change it is off, what reads it stays on.
+    const bool writable = !view.drives().selectedReadOnly();
     switch (commandId) {
     case cmd::kDriveSelect:
-    case cmd::kDriveFormat:
     case cmd::kDriveScanRemap: return anyDrive;
     case cmd::kDriveRecoverSongs: return anyDrive;
-    case cmd::kDriveUpgrade: return usable && !extended;
+    case cmd::kDriveFormat: return anyDrive && writable;
+    case cmd::kDriveUpgrade: return usable && !extended && writable;
     case cmd::kDriveProperties: return usable;
     case cmd::kProjectSelect:
     case cmd::kProjectProperties: return projects > 0;
-    case cmd::kProjectCreate: return usable && projects < kMaxProjects;
-    case cmd::kProjectDelete: return projects > 1;
+    case cmd::kProjectCreate: return usable && projects < kMaxProjects && writable;
+    case cmd::kProjectDelete: return projects > 1 && writable;
     case cmd::kSongSelect:
-    case cmd::kSongDelete:
     case cmd::kSongProperties: return songs > 0;
-    case cmd::kSongCreate: return usable && songs < (extended ? kMaxSongsExtended : kMaxSongsShort);
+    case cmd::kSongDelete: return songs > 0 && writable;
+    case cmd::kSongCreate: return usable && songs < (extended ? kMaxSongsExtended : kMaxSongsShort) && writable;
     default: return true;
     }
 }

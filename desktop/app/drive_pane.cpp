@@ -33,13 +33,21 @@ std::string drivePrefix(uint16_t index) { return format("Drive %02d:\n", index +
 
 }  // namespace
 
-std::string driveLine(int number, DriveStatus status, const std::string& name) {
+namespace {
+
+std::string statusLine(int number, DriveStatus status, const std::string& name) {
     const char* gap = number < 10 ? ":  " : ": ";
     switch (status) {
     case DriveStatus::Vxf: return format("%d%s%s", number, gap, name.c_str());
     case DriveStatus::NoCommunication: return format("%d%sNo Drive Communication", number, gap);
     default: return format("%d%sUnknown Drive", number, gap);
     }
+}
+
+}  // namespace
+
+std::string driveLine(int number, DriveStatus status, const std::string& name, bool readOnly) {
+    return statusLine(number, status, name) + (readOnly ? " (read-only)" : "");
 }
 
 int highestTrackChoice(uint16_t rateChoice) { return isHighRate(rateChoice) ? 3 : 4; }
@@ -119,6 +127,7 @@ void DrivePane::rebuildDriveList() {
 bool DrivePane::listDrive(uint16_t index) {
     ServerClient& server = view_.server();
     status_[index] = DriveStatus::Unknown;
+    readOnly_[index] = false;
     if (server.driveOpen(index, handle_) != VXF_OK) {
         view_.showServerError(drivePrefix(index));
         return false;
@@ -140,7 +149,10 @@ bool DrivePane::listDrive(uint16_t index) {
         server.setExtendedNamesFromVersion(version);
         server.driveGetName(handle_, name);
     }
-    view_.form().addLine(ctl::kDriveName, driveLine(index + 1, status_[index], name));
+    bool readOnly = false;
+    if (server.driveIsReadOnly(handle_, readOnly) != VXF_OK) view_.discardServerError();
+    readOnly_[index] = readOnly;
+    view_.form().addLine(ctl::kDriveName, driveLine(index + 1, status_[index], name, readOnly));
     if (server.driveClose(handle_) != VXF_OK) {
         view_.showServerError(drivePrefix(index));
         return false;

@@ -13,8 +13,9 @@ enum class DriveStatus : uint16_t { Unknown = 0, Vxf = 1, NoCommunication = 2 };
 
 constexpr uint16_t kMaxListedDrives = 10;
 
-// "%d:  %s" for the first nine drives, "%d: %s" from the tenth on (n counts from 1).
-std::string driveLine(int number, DriveStatus status, const std::string& name);
+// "%d:  %s" for the first nine drives, "%d: %s" from the tenth on (n counts from 1); a read-only
+// drive's line ends in " (read-only)".
+std::string driveLine(int number, DriveStatus status, const std::string& name, bool readOnly = false);
 
 // Track-count choices of a rate choice (0 44.1, 1 48, 2 88.2, 3 96 kHz).
 int highestTrackChoice(uint16_t rateChoice);
@@ -50,6 +51,8 @@ public:
     void setSelected(uint16_t index) { selected_ = index; }
     // Drive count above 0 and the selected drive holds a VXF file system.
     bool usable() const;
+    // The selected drive takes no write: the commands that change it are off.
+    bool selectedReadOnly() const { return selected_ < kMaxListedDrives && readOnly_[selected_]; }
     uint16_t trackChoice() const { return trackChoice_; }
     uint16_t rateChoice() const { return rateChoice_; }
 
@@ -65,6 +68,7 @@ private:
     uint32_t handle_ = 0;
     uint16_t driveCount_ = 0;
     std::array<DriveStatus, kMaxListedDrives> status_{};
+    std::array<bool, kMaxListedDrives> readOnly_{};
     uint16_t selected_ = 0;
     uint16_t trackChoice_ = 0;
     uint16_t rateChoice_ = 0;

@@ -119,6 +119,13 @@ int32_t ServerClient::driveIsFormatted(uint32_t handle, uint32_t& formatted) {
     return tavovxfDriveIsFormatted(handle, &formatted);
 }
 
+int32_t ServerClient::driveIsReadOnly(uint32_t handle, bool& readOnly) {
+    uint32_t reasons = 0;
+    const int32_t code = vxfxDriveIsReadOnly(handle, &reasons);
+    readOnly = reasons != 0;
+    return code;
+}
+
 int32_t ServerClient::driveClose(uint32_t& handle) {
     const int32_t code = tavovxfDriveClose(handle);
     handle = 0;

@@ -34,6 +34,8 @@ public:
     virtual int32_t driveGetNum(uint16_t& count);
     virtual int32_t driveOpen(uint16_t index, uint32_t& handle);
     virtual int32_t driveIsFormatted(uint32_t handle, uint32_t& formatted);
+    // Whether the drive takes no write: attached read-only, not writable by this program, or kept so.
+    virtual int32_t driveIsReadOnly(uint32_t handle, bool& readOnly);
     // Sets the caller's handle to 0 whatever the result.
     virtual int32_t driveClose(uint32_t& handle);
     // Name, version and information getters always answer 0; a failure leaves empty text.

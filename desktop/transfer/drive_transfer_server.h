@@ -28,6 +28,19 @@ public:
                          uint16_t byteOrder, void* const* buffers) override {
         return calls_.trackReadAll(handle_, offset, count, samplesRead, bytesPerSample, byteOrder, buffers);
     }
+    // Calls without a salvaging read leave it to TransferServer's answer.
+    int32_t trackReadSalvage(uint16_t track, uint32_t offset, uint32_t count, uint32_t& samplesRead,
+                             uint16_t bytesPerSample, uint16_t byteOrder, void* buffer,
+                             std::vector<SilentSpan>& silent) override {
+        if constexpr (requires { calls_.trackReadSalvage(handle_, track, offset, count, samplesRead, bytesPerSample,
+                                                         byteOrder, buffer, silent); }) {
+            return calls_.trackReadSalvage(handle_, track, offset, count, samplesRead, bytesPerSample, byteOrder,
+                                           buffer, silent);
+        } else {
+            return TransferServer::trackReadSalvage(track, offset, count, samplesRead, bytesPerSample, byteOrder,
+                                                    buffer, silent);
+        }
+    }
     int32_t trackWrite(uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample, uint16_t byteOrder,
                        const void* source) override {
         return calls_.trackWrite(handle_, track, offset, count, bytesPerSample, byteOrder, source);

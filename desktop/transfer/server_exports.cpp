@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "tavovxf.h"
+#include "vxfx.h"
 
 namespace vxf::transfer {
 
@@ -26,6 +27,19 @@ int32_t ServerExports::trackRead(uint32_t handle, uint16_t track, uint32_t offse
 int32_t ServerExports::trackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t& samplesRead,
                                     uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers) {
     return tavovxfTrackReadAll(handle, offset, count, &samplesRead, bytesPerSample, byteOrder, buffers);
+}
+
+int32_t ServerExports::trackReadSalvage(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                        uint32_t& samplesRead, uint16_t bytesPerSample, uint16_t byteOrder,
+                                        void* buffer, std::vector<SilentSpan>& silent) {
+    // A block of one sector's samples each could not hold more silences than this.
+    std::vector<VxfxSilence> found(count / 64 + 2);
+    uint32_t filled = 0;
+    const int32_t code = vxfxTrackReadSalvage(handle, track, offset, count, &samplesRead, bytesPerSample, byteOrder,
+                                              buffer, found.data(), uint32_t(found.size()), &filled);
+    silent.clear();
+    for (uint32_t i = 0; i < filled && i < found.size(); ++i) silent.push_back({found[i].firstSample, found[i].lastSample});
+    return code;
 }
 
 int32_t ServerExports::trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,

@@ -21,6 +21,9 @@ public:
                       uint16_t bytesPerSample, uint16_t byteOrder, void* buffer);
     int32_t trackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t& samplesRead,
                          uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers);
+    int32_t trackReadSalvage(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                             uint32_t& samplesRead, uint16_t bytesPerSample, uint16_t byteOrder, void* buffer,
+                             std::vector<SilentSpan>& silent);
     int32_t trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count, uint16_t bytesPerSample,
                        uint16_t byteOrder, const void* source);
     int32_t trackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,

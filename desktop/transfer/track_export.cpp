@@ -51,6 +51,7 @@ TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
         reportError(serverError());
         return outcome_;
     }
+    songName_ = trimSpaces(songName);
     // The track list offers the song's tracks only; anything else cannot be exported.
     std::vector<uint16_t> offered;
     for (uint16_t track : tracks) {
@@ -213,9 +214,28 @@ BlockTaken TrackExport::readServer(const std::vector<Target>& targets, TrackSpan
                                         bigEndian_, buffers[0])
             : context_.server.trackReadAll(position, block, read, kServerBytesPerSample, bigEndian_,
                                            buffersByTrack(buffers, targets).data());
+    if (code == kServerDiskRead && settings_.salvage) return salvageServer(targets, span, buffers, position, block);
     // A song whose audio ends before its length gives what there is; the file's header is
     // finished from the samples written.
     return {std::min(read, block), served(code, span)};
+}
+
+// Only a block the drive refused is read this way: the rest of the export keeps its speed.
+BlockTaken TrackExport::salvageServer(const std::vector<Target>& targets, TrackSpan span,
+                                      const TransferBuffers& buffers, uint32_t position, uint32_t block) {
+    uint32_t samples = block;
+    std::vector<SilentSpan> silent;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        uint32_t read = 0;
+        const int32_t code = context_.server.trackReadSalvage(targets[i].track, position, block, read,
+                                                              kServerBytesPerSample, bigEndian_, buffers[i], silent);
+        if (code != 0) return {0, served(code, span)};
+        samples = std::min(samples, read);
+        for (const SilentSpan& s : silent) {
+            outcome_.gaps.push_back({songName_, targets[i].track, song_.sampleRate, s.first, s.last});
+        }
+    }
+    return {samples, TransferResult::Done};
 }
 
 TransferResult TrackExport::writeFiles(std::vector<Target>& targets, const TransferBuffers& buffers, uint32_t samples) {

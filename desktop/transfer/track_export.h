@@ -19,6 +19,9 @@ struct ExportSettings {
     std::string directory;              // as typed; normalised by the command
     std::optional<AudioFormat> format;  // none: no format button is checked
     uint16_t wordLength = 24;           // 16 or 24
+    // Sectors the drive refuses are read one by one, and what stays unreadable is written as
+    // silence (TransferOutcome::gaps) instead of ending the file there.
+    bool salvage = false;
 };
 
 // One Export command on the drive's current song. Every message and question goes through
@@ -51,6 +54,9 @@ private:
     TransferPass exportPass(std::vector<Target>& targets, TrackSpan span);
     BlockTaken readServer(const std::vector<Target>& targets, TrackSpan span, const TransferBuffers& buffers,
                           uint32_t position, uint32_t block);
+    // The block again with salvaging reads of one track each, after the drive refused it.
+    BlockTaken salvageServer(const std::vector<Target>& targets, TrackSpan span, const TransferBuffers& buffers,
+                             uint32_t position, uint32_t block);
     TransferResult writeFiles(std::vector<Target>& targets, const TransferBuffers& buffers, uint32_t samples);
     // Ends every file opened: Stop when one of them could not be finished.
     TransferResult endFiles(std::vector<Target>& targets, TransferResult result, uint64_t moved);
@@ -65,6 +71,7 @@ private:
     bool bigEndian_ = false;
     std::string directory_;
     bool yesToAll_ = false;
+    std::string songName_;
     // The files' messages: held while their blocks are written beside the next read.
     HeldMessages fileMessages_;
     bool writeFailed_ = false;  // set by the writing side, looked at once the pass has ended

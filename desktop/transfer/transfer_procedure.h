@@ -10,6 +10,7 @@
 
 #include "copy_progress_dialog.h"
 #include "message_sink.h"
+#include "salvage_gap.h"
 #include "transfer_buffers.h"
 #include "transfer_server.h"
 #include "transfer_statistics.h"
@@ -44,6 +45,8 @@ struct TransferOutcome {
     bool failed = false;     // a failure was shown
     bool cancelled = false;  // the user stopped the command
     std::vector<TransferredFile> files;
+    // A salvaging export's silences, in the order they were met; their files still count as complete.
+    std::vector<SalvageGap> gaps;
 };
 
 constexpr const char* kNotEnoughMemory = "Not enough memory.";

@@ -35,6 +35,27 @@ TEST_F(DriveCommandsTest, SelectDialogOffersTheDriveLinesAndSelectsTheChosenOne)
     EXPECT_EQ(form_.text(ctl::kVersion), "1.10 ");
 }
 
+TEST_F(DriveCommandsTest, AReadOnlyDriveIsMarkedAndItsChangingCommandsAreOff) {
+    const std::string path = addFormattedDrive("a.img");
+    addSongs(0, 1, 48000, 2);
+    std::ofstream(enumPath_) << "Count=1\n0=SBP2\\" << path << "|readonly\n";
+    startView();
+    EXPECT_EQ(form_.lines(ctl::kDriveName), (std::vector<std::string>{"1:  Drive Name (read-only)"}));
+    EXPECT_TRUE(view().drives().selectedReadOnly());
+    for (int id : {cmd::kDriveFormat, cmd::kDriveUpgrade, cmd::kProjectCreate, cmd::kSongCreate, cmd::kSongDelete}) {
+        EXPECT_FALSE(view().isCommandEnabled(id)) << id;
+    }
+    for (int id : {cmd::kDriveSelect, cmd::kDriveProperties, cmd::kProjectSelect, cmd::kSongSelect,
+                   cmd::kSongProperties, cmd::kDriveScanRemap}) {
+        EXPECT_TRUE(view().isCommandEnabled(id)) << id;
+    }
+    // Attached as usual again, the same drive may be changed.
+    enumerateDrives();
+    view().refreshAll();
+    EXPECT_EQ(form_.lines(ctl::kDriveName), (std::vector<std::string>{"1:  Drive Name"}));
+    EXPECT_TRUE(view().isCommandEnabled(cmd::kSongDelete));
+}
+
 TEST_F(DriveCommandsTest, PropertiesShowTheFactsAndRenameTheDrive) {
     addFormattedDrive("a.img");
     startView();

@@ -59,7 +59,7 @@ int reportFailure(const diskenum::EditOutcome& outcome, const std::string& enumP
 int runDrivesAdd(const Args& args) {
     std::string path = onePath(args);
     diskenum::DriveEntry entry{path, identText(args, "vendor", diskenum::kVendorChars),
-                               identText(args, "product", diskenum::kProductChars)};
+                               identText(args, "product", diskenum::kProductChars), args.has("read-only")};
     std::string enumPath = diskenum::enumerationFilePath();
     if (enumPath.empty()) return fail("no disk enumeration file: set VXF_DISK_ENUM or HOME");
     std::string why;
@@ -84,10 +84,11 @@ int runDrivesRemove(const Args& args) {
 
 const Registrar drivesAdd{Command{
     "drives add",
-    "PATH [--vendor V] [--product P]",
-    "list an image or block device as a recorder drive in the disk enumeration file",
+    "PATH [--vendor V] [--product P] [--read-only]",
+    "list an image or block device as a recorder drive in the disk enumeration file; --read-only attaches it so "
+    "that nothing ever writes to it (listings and exports work, every change is refused)",
     {"vendor", "product"},
-    {},
+    {"read-only"},
     runDrivesAdd,
 }};
 

@@ -18,6 +18,8 @@ using namespace vxf::cli;
 using vxf::transfer::SongFacts;
 
 constexpr int64_t kHighestTrack = 24;
+// Every file was written, but what the drive could not read is silence in them (listed).
+constexpr int kExitSilentGaps = 3;
 
 int64_t trackNumber(const std::string& text) {
     const std::optional<int64_t> number = parseNumber(text);
@@ -83,6 +85,7 @@ int runExport(const Args& args) {
     settings.directory = args.required("out");
     settings.format = formatOption(args).value_or(vxf::transfer::AudioFormat::Wav);
     settings.wordLength = wordLengthOption(args);
+    settings.salvage = args.has("salvage");
     const std::set<int64_t> numbers = parseTrackList(args.value("tracks").value_or("all"));
     const vxf::transfer::ReplacePolicy policy = replacePolicy(args);
 
@@ -98,18 +101,24 @@ int runExport(const Args& args) {
     vxf::transfer::TrackExport exporter(session.context(), song, settings);
     const vxf::transfer::TransferOutcome outcome = exporter.run(tracks);
     session.report(outcome, "wrote");
-    return session.exitStatus(outcome);
+    for (const vxf::transfer::SalvageGap& gap : outcome.gaps) {
+        std::printf("silent gap: %s\n", vxf::transfer::describeGap(gap).c_str());
+    }
+    const int status = session.exitStatus(outcome);
+    return status == kExitOk && !outcome.gaps.empty() ? kExitSilentGaps : status;
 }
 
 const Registrar exportTracks{Command{
     "export",
     "--drive N --project P --song S [--tracks LIST] [--format wav|aiff|sd2|dig] [--word-length 16|24] "
-    "--out DIR [--yes | --no-clobber]",
+    "--out DIR [--yes | --no-clobber] [--salvage]",
     "export tracks of song S (LIST: all, or numbers and ranges from 1 such as 1,3,5-8) to one mono file each "
     "in DIR, named [song name-]TrackNN.ext; an existing file is replaced with --yes, kept with --no-clobber, "
-    "else asked about on a terminal",
+    "else asked about on a terminal. --salvage reads a part of a track the drive refuses sector by sector and "
+    "writes what stays unreadable as silence, listing each gap (song, track, first and last sample, time). "
+    "Exit status: 0 complete, 3 complete with silent gaps (listed), 1 failed",
     {"drive", "project", "song", "tracks", "format", "word-length", "out"},
-    {"yes", "no-clobber"},
+    {"yes", "no-clobber", "salvage"},
     runExport,
 }};
 

@@ -137,7 +137,9 @@ int runRemap(const Args& args) {
     const std::optional<int64_t> count = args.optionalNumber("count", 1, 0xFFFFFFFFLL);
     if (first.has_value() != count.has_value()) throw UsageError{"--first and --count go together"};
     vxf::server::Drive drive;
-    if (!drive.open(number, vxf::server::Purpose::Change)) return kExitFailure;
+    // Only the rewrite changes the drive: a test alone works on a read-only one.
+    const vxf::server::Purpose purpose = args.has("fix") ? vxf::server::Purpose::Change : vxf::server::Purpose::Read;
+    if (!drive.open(number, purpose)) return kExitFailure;
     uint32_t sectors = 0;
     if (tavovxfDriveNumLBAs(drive.handle(), &sectors) != VXF_OK) return vxf::server::failWith(drive.label());
     const uint64_t start = first.value_or(0);

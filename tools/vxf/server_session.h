@@ -66,6 +66,23 @@ public:
             return failed("drive " + std::to_string(number));
         }
         if (vxfxDriveHold(handle_, uint32_t(purpose), kDriveWaitMilliseconds) != VXF_OK) return failed(label());
+        if (purpose == Purpose::Change && isReadOnly()) {
+            cli::fail(label() + " is attached read-only");
+            return false;
+        }
+        return true;
+    }
+
+    // Whether the drive takes no write (its attachment, or keepReadOnly).
+    bool isReadOnly() const {
+        uint32_t reasons = 0;
+        if (vxfxDriveIsReadOnly(handle_, &reasons) != VXF_OK) errorMessage();
+        return reasons != 0;
+    }
+
+    // This program writes nothing to the drive from now on, whatever its attachment; on failure prints why.
+    bool keepReadOnly() const {
+        if (vxfxDriveKeepReadOnly(handle_, 1) != VXF_OK) return failed(label());
         return true;
     }
 
