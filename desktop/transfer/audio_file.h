@@ -47,6 +47,9 @@ public:
     // what was written; a replacement is dropped, and the file it was to replace stays as it was.
     bool CloseIncomplete();
 
+    // Every byte written from now on, header included, is told to `tap` (none: nobody).
+    void setWriteTap(WriteTap* tap) { stream_.file.setTap(tap); }
+
     bool isOpen() const { return stream_.file.isOpen(); }
     bool isWriting() const { return stream_.writing; }
     AudioFormat format() const { return stream_.format; }

@@ -137,7 +137,11 @@ bool BinaryFile::readExact(void* buffer, size_t count) {
 
 bool BinaryFile::write(const void* buffer, size_t count) {
     if (!file_) return false;
-    return count == 0 || std::fwrite(buffer, 1, count, file_) == count;
+    if (count == 0) return true;
+    const uint64_t offset = tap_ ? position() : 0;
+    if (std::fwrite(buffer, 1, count, file_) != count) return false;
+    if (tap_) tap_->wrote(offset, buffer, count);
+    return true;
 }
 
 }  // namespace vxf::transfer

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "write_tap.h"
+
 namespace vxf::transfer {
 
 class BinaryFile {
@@ -40,12 +42,15 @@ public:
     // True only when all `count` bytes were there.
     bool readExact(void* buffer, size_t count);
     bool write(const void* buffer, size_t count);
+    // Every later write is told to `tap` (none: nobody) until another is set.
+    void setTap(WriteTap* tap) { tap_ = tap; }
 
 private:
     bool adopt(int descriptor);
     void removeReplacement();
 
     std::FILE* file_ = nullptr;
+    WriteTap* tap_ = nullptr;
     std::string target_;       // the path a replacement is renamed to
     std::string replacement_;  // the hidden file while it is written
 };

@@ -47,7 +47,9 @@ TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
         return outcome_;
     }
     std::string songName;
-    if (context_.server.songName(songName) != 0) {
+    if (settings_.fileStem) {
+        songName = *settings_.fileStem;
+    } else if (context_.server.songName(songName) != 0) {
         reportError(serverError());
         return outcome_;
     }
@@ -174,6 +176,7 @@ TransferResult TrackExport::exportTargets(std::vector<Target>& targets, TrackSpa
 bool TrackExport::openFiles(std::vector<Target>& targets) {
     for (Target& target : targets) {
         auto file = std::make_unique<AudioFile>(context_.messages);
+        if (settings_.observer) file->setWriteTap(settings_.observer->tapFor(target.track));
         if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length)) {
             outcome_.failed = true;
             return false;
@@ -216,6 +219,7 @@ BlockTaken TrackExport::readServer(const std::vector<Target>& targets, TrackSpan
 
 TransferResult TrackExport::writeFiles(std::vector<Target>& targets, const TransferBuffers& buffers, uint32_t samples) {
     for (size_t i = 0; i < targets.size(); ++i) {
+        if (settings_.observer) settings_.observer->samples(targets[i].track, buffers[i], samples, bigEndian_);
         if (!writeBlock(*targets[i].file, buffers[i], samples)) return TransferResult::Stop;
     }
     return TransferResult::Done;

@@ -45,12 +45,6 @@ std::set<int64_t> parseTrackList(const std::string& text) {
     return numbers;
 }
 
-uint16_t wordLengthOption(const Args& args) {
-    const int64_t bits = args.optionalNumber("word-length", 16, 24).value_or(24);
-    if (bits != 16 && bits != 24) throw UsageError{"--word-length takes 16 or 24"};
-    return static_cast<uint16_t>(bits);
-}
-
 vxf::transfer::ReplacePolicy replacePolicy(const Args& args) {
     if (args.has("yes") && args.has("no-clobber")) throw UsageError{"give --yes or --no-clobber, not both"};
     if (args.has("yes")) return vxf::transfer::ReplacePolicy::ReplaceAll;

@@ -1,0 +1,42 @@
+// sha256_tap.h - SHA-256 of a file taken as it is written, and of files and texts already there.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "write_tap.h"
+
+namespace vxf::transfer {
+
+// Hashes the bytes in the order they reach the file. A file's header is written first and
+// finished last, in place; the finished header normally repeats the first one (the length was
+// known when it was written), so the early bytes are kept to tell. When a later write changes
+// bytes already hashed, or leaves a hole, the digest is unknown and the file has to be read.
+class Sha256Tap : public WriteTap {
+public:
+    Sha256Tap();
+    ~Sha256Tap() override;
+    Sha256Tap(const Sha256Tap&) = delete;
+    Sha256Tap& operator=(const Sha256Tap&) = delete;
+
+    void wrote(uint64_t offset, const void* data, size_t count) override;
+    // The hex digest of everything written, or none when the writes did not make one stream.
+    std::optional<std::string> hexDigest();
+    uint64_t bytes() const { return next_; }
+
+private:
+    struct Context;
+    std::unique_ptr<Context> context_;
+    std::vector<uint8_t> head_;  // the first bytes written, to compare rewrites with
+    uint64_t next_ = 0;
+    bool broken_ = false;
+};
+
+// The hex SHA-256 of a file's contents; none when it cannot be read.
+std::optional<std::string> sha256OfFile(const std::string& path);
+std::string sha256OfText(const std::string& text);
+
+}  // namespace vxf::transfer
