@@ -61,6 +61,54 @@ std::vector<std::pair<std::string, std::string>> driveInfoFields(const DriveFact
             {"Drive-Size", std::to_string(drive.sizeBytes)}};
 }
 
+std::string archiveTrackPath(const ArchivedSong& song, AudioFormat format, uint16_t track) {
+    return exportPath(song.folder + "/", safeFileName(song.name, ""), format, track + 1);
+}
+
+bool planSongs(ArchiveSource& source, const std::vector<SongChoice>& chosen, std::vector<ArchivedSong>& songs,
+               std::string& error) {
+    const auto choose = [&](uint16_t project, uint16_t song) {
+        return chosen.empty() || std::find(chosen.begin(), chosen.end(), SongChoice{project, song}) != chosen.end();
+    };
+    uint16_t projects = 0;
+    if (source.projectCount(projects) != 0) {
+        error = source.errorText();
+        return false;
+    }
+    for (uint16_t p = 0; p < projects; ++p) {
+        std::string projectName;
+        uint16_t count = 0;
+        if (source.openProject(p, projectName) != 0 || source.songCount(count) != 0) {
+            error = "project " + std::to_string(p + 1) + ": " + source.errorText();
+            return false;
+        }
+        projectName = trimSpaces(projectName);
+        for (uint16_t s = 0; s < count; ++s) {
+            if (!choose(p + 1, s + 1)) continue;
+            ArchivedSong song;
+            song.position = {uint16_t(p + 1), uint16_t(s + 1)};
+            song.projectName = projectName;
+            if (source.openSong(s, song.name, song.facts) != 0) {
+                error = "song " + std::to_string(p + 1) + "/" + std::to_string(s + 1) + ": " + source.errorText();
+                return false;
+            }
+            song.name = trimSpaces(song.name);
+            song.folder = std::string(kPayloadFolder) + "/" + numberedFolderName(p + 1, projectName) + "/" +
+                          numberedFolderName(s + 1, song.name);
+            songs.push_back(std::move(song));
+        }
+    }
+    for (const SongChoice& choice : chosen) {
+        const bool found = std::any_of(songs.begin(), songs.end(),
+                                       [&](const ArchivedSong& song) { return song.position == choice; });
+        if (!found) {
+            error = "the drive has no song " + std::to_string(choice.project) + "/" + std::to_string(choice.song);
+            return false;
+        }
+    }
+    return true;
+}
+
 // The taps and peaks of the tracks of one song as they are written.
 class DriveArchive::Observer : public ExportObserver {
 public:
@@ -121,46 +169,9 @@ bool DriveArchive::fail(const std::string& text) {
     return false;
 }
 
-bool DriveArchive::choose(uint16_t project, uint16_t song) const {
-    if (options_.songs.empty()) return true;
-    return std::find(options_.songs.begin(), options_.songs.end(), SongChoice{project, song}) != options_.songs.end();
-}
-
-// Every chosen song with its names and facts, in the drive's order; a chosen song the drive
-// does not have fails the archive before anything is written.
 bool DriveArchive::plan() {
-    uint16_t projects = 0;
-    if (source_.projectCount(projects) != 0) return fail(source_.errorText());
-    for (uint16_t p = 0; p < projects; ++p) {
-        std::string projectName;
-        uint16_t songs = 0;
-        if (source_.openProject(p, projectName) != 0 || source_.songCount(songs) != 0) {
-            return fail("project " + std::to_string(p + 1) + ": " + source_.errorText());
-        }
-        projectName = trimSpaces(projectName);
-        for (uint16_t s = 0; s < songs; ++s) {
-            if (!choose(p + 1, s + 1)) continue;
-            ArchivedSong song;
-            song.position = {uint16_t(p + 1), uint16_t(s + 1)};
-            song.projectName = projectName;
-            if (source_.openSong(s, song.name, song.facts) != 0) {
-                return fail("song " + std::to_string(p + 1) + "/" + std::to_string(s + 1) + ": " +
-                            source_.errorText());
-            }
-            song.name = trimSpaces(song.name);
-            song.folder = std::string(kPayloadFolder) + "/" + numberedFolderName(p + 1, projectName) + "/" +
-                          numberedFolderName(s + 1, song.name);
-            outcome_.songs.push_back(std::move(song));
-        }
-    }
-    for (const SongChoice& choice : options_.songs) {
-        const bool found = std::any_of(outcome_.songs.begin(), outcome_.songs.end(),
-                                       [&](const ArchivedSong& song) { return song.position == choice; });
-        if (!found) {
-            return fail("the drive has no song " + std::to_string(choice.project) + "/" + std::to_string(choice.song));
-        }
-    }
-    return true;
+    std::string error;
+    return planSongs(source_, options_.songs, outcome_.songs, error) || fail(error);
 }
 
 std::string DriveArchive::selectionText() const {
@@ -196,6 +207,9 @@ bool DriveArchive::prepareFolder() {
     if (!fs::is_directory(status)) return fail(top_ + " exists and is not a folder");
     if (isEmptyFolder(top_)) return startBag();
     const std::optional<ArchiveJournal> journal = ArchiveJournal::load(top_);
+    if (!journal && sameDrive() && fs::exists(top_ + "/" + kTagManifest, error)) {
+        return fail(top_ + " holds a finished archive of this drive; give a new or empty folder");
+    }
     if (!journal || !sameDrive()) {
         return fail(top_ + " exists and is not an unfinished archive of this drive; give a new or empty folder");
     }
@@ -221,7 +235,7 @@ bool DriveArchive::startBag() {
 }
 
 std::string DriveArchive::trackPath(const ArchivedSong& song, uint16_t track) const {
-    return exportPath(song.folder + "/", safeFileName(song.name, ""), options_.format, track + 1);
+    return archiveTrackPath(song, options_.format, track);
 }
 
 bool DriveArchive::archiveSong(ArchivedSong& song) {

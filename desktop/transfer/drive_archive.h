@@ -83,7 +83,6 @@ private:
     class Observer;
 
     bool plan();
-    bool choose(uint16_t project, uint16_t song) const;
     bool prepareFolder();
     bool sameDrive() const;
     bool startBag();
@@ -104,6 +103,13 @@ private:
     std::string top_;
     ArchiveOutcome outcome_;
 };
+
+// Every chosen song (none chosen: all) of the drive with its names, facts and folder, in the
+// drive's order; false with `error` when the drive fails or has no song chosen.
+bool planSongs(ArchiveSource& source, const std::vector<SongChoice>& chosen, std::vector<ArchivedSong>& songs,
+               std::string& error);
+// Where a track's file lies in the bag, from its top.
+std::string archiveTrackPath(const ArchivedSong& song, AudioFormat format, uint16_t track);
 
 // The fields bag-info.txt names the drive with; an unfinished bag is only resumed on the drive
 // whose fields it holds.
