@@ -106,6 +106,11 @@ bool BinaryFile::seek(uint64_t offset) {
     return fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+bool BinaryFile::truncate(uint64_t length) {
+    if (!file_ || length > static_cast<uint64_t>(INT64_MAX) || std::fflush(file_) != 0) return false;
+    return ::ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
+}
+
 uint64_t BinaryFile::position() const {
     if (!file_) return 0;
     off_t at = ftello(file_);

@@ -33,6 +33,8 @@ public:
     bool isReplacement() const { return !replacement_.empty(); }
 
     bool seek(uint64_t offset);
+    // Cuts the file (or lengthens it with zeros) to `length` bytes; the position stays.
+    bool truncate(uint64_t length);
     uint64_t position() const;
     // Current length, including data still waiting in the buffer.
     uint64_t length();

@@ -42,10 +42,12 @@ void Sha256Tap::wrote(uint64_t offset, const void* data, size_t count) {
     if (broken_ || count == 0) return;
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (offset < next_) {
-        // A rewrite is harmless only when it repeats what was hashed.
-        const bool repeats = offset + count <= next_ && offset + count <= head_.size() &&
-                             std::memcmp(head_.data() + offset, bytes, count) == 0;
-        if (!repeats) broken_ = true;
+        // A header may pass through other bytes while it is finished; only where it ends counts.
+        if (offset + count > next_ || offset + count > head_.size()) {
+            broken_ = true;
+        } else {
+            std::memcpy(current_.data() + offset, bytes, count);
+        }
         return;
     }
     if (offset > next_) {
@@ -55,12 +57,14 @@ void Sha256Tap::wrote(uint64_t offset, const void* data, size_t count) {
     if (EVP_DigestUpdate(context_->md, bytes, count) != 1) broken_ = true;
     if (head_.size() < kHeadBytes) {
         head_.insert(head_.end(), bytes, bytes + std::min(count, kHeadBytes - head_.size()));
+        current_.resize(head_.size());
+        std::memcpy(current_.data() + next_, bytes, head_.size() - next_);
     }
     next_ += count;
 }
 
 std::optional<std::string> Sha256Tap::hexDigest() {
-    if (broken_) return std::nullopt;
+    if (broken_ || current_ != head_) return std::nullopt;
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned length = 0;
     if (EVP_DigestFinal_ex(context_->md, digest, &length) != 1) return std::nullopt;

@@ -11,10 +11,10 @@
 
 namespace vxf::transfer {
 
-// Hashes the bytes in the order they reach the file. A file's header is written first and
-// finished last, in place; the finished header normally repeats the first one (the length was
-// known when it was written), so the early bytes are kept to tell. When a later write changes
-// bytes already hashed, or leaves a hole, the digest is unknown and the file has to be read.
+// Hashes the bytes in the order they reach the file. A file's header is finished last, in
+// place; the early bytes are kept, as hashed and as rewritten since, so that the digest is
+// given only when the finished header is what was hashed. A hole, a rewrite past the early
+// bytes, or a header that ended otherwise leaves the digest unknown: the file has to be read.
 class Sha256Tap : public WriteTap {
 public:
     Sha256Tap();
@@ -30,7 +30,8 @@ public:
 private:
     struct Context;
     std::unique_ptr<Context> context_;
-    std::vector<uint8_t> head_;  // the first bytes written, to compare rewrites with
+    std::vector<uint8_t> head_;     // the first bytes, as hashed
+    std::vector<uint8_t> current_;  // the same bytes as rewritten since
     uint64_t next_ = 0;
     bool broken_ = false;
 };

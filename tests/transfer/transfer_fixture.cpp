@@ -131,14 +131,14 @@ TransferOutcome TransferFixture::exportTracks(const std::vector<uint16_t>& track
                                               std::optional<AudioFormat> format, uint16_t bits,
                                               const std::string& directory) {
     TransferContext context{*server_, screen_, screen_, screen_};
-    TrackExport exporter(context, facts(), ExportSettings{directory.empty() ? outDir_ : directory, format, bits});
+    TrackExport exporter(context, facts(), ExportSettings{directory.empty() ? outDir_ : directory, format, bits, std::nullopt, nullptr});
     return exporter.run(tracks);
 }
 
 TransferOutcome TransferFixture::exportTracks(const std::vector<uint16_t>& tracks, const SongFacts& song,
                                               AudioFormat format) {
     TransferContext context{*server_, screen_, screen_, screen_};
-    TrackExport exporter(context, song, ExportSettings{outDir_, format, 24});
+    TrackExport exporter(context, song, ExportSettings{outDir_, format, 24, std::nullopt, nullptr});
     return exporter.run(tracks);
 }
 
