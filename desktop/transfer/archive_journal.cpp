@@ -16,10 +16,12 @@ constexpr const char* kSelectionPrefix = "songs ";
 
 std::string journalPath(const std::string& directory) { return directory + "/" + kArchiveJournal; }
 
+// Not flushed to the disk: a resumed archive reads every file the journal names again before it
+// keeps it, so a line that outlived its file after a power failure only costs that file's copy.
 bool appendLine(const std::string& path, const std::string& line, int extraFlags) {
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | extraFlags, 0666);
     if (descriptor < 0) return false;
-    bool ok = ::write(descriptor, line.data(), line.size()) == ssize_t(line.size()) && ::fsync(descriptor) == 0;
+    bool ok = ::write(descriptor, line.data(), line.size()) == ssize_t(line.size());
     return ::close(descriptor) == 0 && ok;
 }
 

@@ -29,7 +29,7 @@ public:
     const std::string& selection() const { return selection_; }
     const std::map<std::string, JournalEntry>& files() const { return files_; }
 
-    // Adds a finished file and has it on the disk before it answers; false when it is not.
+    // Adds a finished file; false when it cannot.
     static bool append(const std::string& directory, const std::string& path, const JournalEntry& entry);
     static bool remove(const std::string& directory);
 

@@ -1,6 +1,9 @@
 // drive_archive.cpp - a drive's songs into a BagIt bag: every track a file, hashed as it is written, with an inventory.
 #include "drive_archive.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
@@ -331,6 +334,11 @@ bool DriveArchive::exportTracks(ArchivedSong& song, const std::vector<uint16_t>&
 // The inventory, the manifest, bag-info with the payload's size and the tag manifest, each
 // replaced whole; the journal goes last, so a bag without it is complete.
 bool DriveArchive::finishBag() {
+    // A complete bag claims its files: they reach the disk before the tag files that say so.
+    const int folder = ::open(top_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = folder >= 0 && ::syncfs(folder) == 0;
+    if (folder >= 0) ::close(folder);
+    if (!synced) return fail(top_ + ": the files cannot be flushed to the disk");
     std::vector<ManifestEntry> manifest;
     for (const ArchivedSong& song : outcome_.songs) {
         for (const ArchivedTrack& track : song.tracks) {

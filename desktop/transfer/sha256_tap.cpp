@@ -14,6 +14,8 @@ namespace {
 // Every header of the four formats lies well within this; rewrites beyond it break the stream.
 constexpr size_t kHeadBytes = 64 * 1024;
 constexpr size_t kReadChunk = 1 << 20;
+// What may wait for the hashing thread before a write waits for it in turn.
+constexpr size_t kMaxWaitingBytes = 16 << 20;
 
 std::string hexOf(const unsigned char* digest, unsigned length) {
     static const char kDigits[] = "0123456789abcdef";
@@ -34,9 +36,40 @@ struct Sha256Tap::Context {
 
 Sha256Tap::Sha256Tap() : context_(std::make_unique<Context>()) {
     broken_ = context_->md == nullptr || EVP_DigestInit_ex(context_->md, EVP_sha256(), nullptr) != 1;
+    worker_ = std::thread([this] { hashInOrder(); });
 }
 
-Sha256Tap::~Sha256Tap() = default;
+Sha256Tap::~Sha256Tap() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ending_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+}
+
+void Sha256Tap::hashInOrder() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        changed_.wait(lock, [this] { return ending_ || !waiting_.empty(); });
+        if (waiting_.empty()) return;
+        std::vector<uint8_t> block = std::move(waiting_.front());
+        waiting_.pop_front();
+        busy_ = true;
+        lock.unlock();
+        const bool ok = EVP_DigestUpdate(context_->md, block.data(), block.size()) == 1;
+        lock.lock();
+        busy_ = false;
+        waitingBytes_ -= block.size();
+        updateFailed_ = updateFailed_ || !ok;
+        changed_.notify_all();
+    }
+}
+
+void Sha256Tap::drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return waiting_.empty() && !busy_; });
+}
 
 void Sha256Tap::wrote(uint64_t offset, const void* data, size_t count) {
     if (broken_ || count == 0) return;
@@ -54,7 +87,13 @@ void Sha256Tap::wrote(uint64_t offset, const void* data, size_t count) {
         broken_ = true;
         return;
     }
-    if (EVP_DigestUpdate(context_->md, bytes, count) != 1) broken_ = true;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return waitingBytes_ < kMaxWaitingBytes; });
+        waiting_.emplace_back(bytes, bytes + count);
+        waitingBytes_ += count;
+    }
+    changed_.notify_all();
     if (head_.size() < kHeadBytes) {
         head_.insert(head_.end(), bytes, bytes + std::min(count, kHeadBytes - head_.size()));
         current_.resize(head_.size());
@@ -64,7 +103,8 @@ void Sha256Tap::wrote(uint64_t offset, const void* data, size_t count) {
 }
 
 std::optional<std::string> Sha256Tap::hexDigest() {
-    if (broken_ || current_ != head_) return std::nullopt;
+    drain();
+    if (broken_ || updateFailed_ || current_ != head_) return std::nullopt;
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned length = 0;
     if (EVP_DigestFinal_ex(context_->md, digest, &length) != 1) return std::nullopt;

@@ -1,8 +1,12 @@
 // sha256_tap.h - SHA-256 of a file taken as it is written, and of files and texts already there.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +19,8 @@ namespace vxf::transfer {
 // place; the early bytes are kept, as hashed and as rewritten since, so that the digest is
 // given only when the finished header is what was hashed. A hole, a rewrite past the early
 // bytes, or a header that ended otherwise leaves the digest unknown: the file has to be read.
+// The hashing itself runs on a thread of the tap's own, beside the drive's reads and the file's
+// writes: a copy of each write waits for it (a few blocks at the most).
 class Sha256Tap : public WriteTap {
 public:
     Sha256Tap();
@@ -29,7 +35,19 @@ public:
 
 private:
     struct Context;
+    void hashInOrder();
+    // Waits until the thread has hashed everything given to it.
+    void drain();
+
     std::unique_ptr<Context> context_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<uint8_t>> waiting_;
+    size_t waitingBytes_ = 0;
+    bool busy_ = false;
+    bool ending_ = false;
+    bool updateFailed_ = false;
+    std::thread worker_;
     std::vector<uint8_t> head_;     // the first bytes, as hashed
     std::vector<uint8_t> current_;  // the same bytes as rewritten since
     uint64_t next_ = 0;
