@@ -25,6 +25,7 @@ bool commandEnabled(const DeckView& view, int commandId) {
     case cmd::kDriveSelect:
     case cmd::kDriveFormat:
     case cmd::kDriveScanRemap: return anyDrive;
+    case cmd::kDriveArchive: return anyDrive;
     case cmd::kDriveUpgrade: return usable && !extended;
     case cmd::kDriveProperties: return usable;
     case cmd::kProjectSelect:

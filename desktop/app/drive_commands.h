@@ -1,4 +1,4 @@
-// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade and Scan/Remap.
+// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap and Archive.
 #pragma once
 
 namespace deck {
@@ -14,6 +14,8 @@ public:
     void format();
     void upgrade();
     void scanRemap();
+    // Asks for a folder and archives the drive into it (ArchiveDialog).
+    void archive();
 
 private:
     bool confirm(const char* pattern, const char* caption);

@@ -24,6 +24,7 @@ constexpr int kSongProperties = 151;
 constexpr int kSongCreate = 153;
 constexpr int kDriveProperties = 160;
 constexpr int kScanRemap = 164;
+constexpr int kArchive = 170;
 }  // namespace tmpl
 
 // Menu and accelerator commands.
@@ -32,6 +33,7 @@ constexpr int kDriveSelect = 32771;
 constexpr int kDriveFormat = 32772;
 constexpr int kDriveUpgrade = 163;
 constexpr int kDriveScanRemap = 165;
+constexpr int kDriveArchive = 166;
 constexpr int kDriveProperties = 32773;
 constexpr int kAppExit = 57665;
 constexpr int kProjectSelect = 32774;
@@ -123,6 +125,16 @@ constexpr int kScanStop = 1138;
 constexpr int kScanBad = 1139;
 constexpr int kScanCleared = 1140;
 constexpr int kScanPercent = 1141;
+// Archive
+constexpr int kArchiveStart = 1160;
+constexpr int kArchiveStop = 1161;
+constexpr int kArchiveOpenFolder = 1162;
+constexpr int kArchiveSong = 1163;
+constexpr int kArchiveBytes = 1164;
+constexpr int kArchiveRate = 1165;
+constexpr int kArchiveLeft = 1166;
+constexpr int kArchiveSummary = 1167;
+constexpr int kArchiveFolder = 1168;
 }  // namespace ctl
 
 }  // namespace deck

@@ -48,8 +48,10 @@ void TransferPane::exportTracks() {
     Form& form = view_.form();
     ClientTransferServer server(view_.server(), view_.drives().handle());
     vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
-    const vxf::transfer::ExportSettings choices{settings_.exportDirectory, checkedFormat(form),
-                                                settings_.exportWordLength};
+    vxf::transfer::ExportSettings choices;
+    choices.directory = settings_.exportDirectory;
+    choices.format = checkedFormat(form);
+    choices.wordLength = settings_.exportWordLength;
     // Item i of the list is track i + 1.
     std::vector<uint16_t> tracks;
     for (int item : form.selectedLines(ctl::kTransferList)) tracks.push_back(static_cast<uint16_t>(item));

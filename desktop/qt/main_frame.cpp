@@ -54,6 +54,7 @@ void CMainFrame::buildMenus() {
                        {"&Format...", cmd::kDriveFormat},
                        {"&Upgrade...", cmd::kDriveUpgrade},
                        {"Scan/&Remap...", cmd::kDriveScanRemap},
+                       {"&Archive...", cmd::kDriveArchive},
                        {"&Properties...", cmd::kDriveProperties},
                        {nullptr, kSeparator},
                        {"E&xit", cmd::kAppExit}});
