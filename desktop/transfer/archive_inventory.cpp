@@ -80,8 +80,9 @@ std::string peakDbText(int32_t peak) {
 }
 
 std::string inventoryJson(const ArchiveOutcome& outcome, const ArchiveOptions& options) {
-    std::string json = "{\n  \"drive\": {\"name\": " + quoted(outcome.drive.name) + ", \"description\": " +
-                       quoted(outcome.drive.description) + ", \"sizeBytes\": " +
+    const auto fields = driveInfoFields(outcome.drive);  // name, vendor, product, size
+    std::string json = "{\n  \"drive\": {\"name\": " + quoted(outcome.drive.name) + ", \"vendor\": " +
+                       quoted(fields[1].second) + ", \"product\": " + quoted(fields[2].second) + ", \"sizeBytes\": " +
                        std::to_string(outcome.drive.sizeBytes) + ", \"fileSystem\": " +
                        quoted(outcome.drive.version) + "},\n  \"format\": " + quoted(formatName(options.format)) +
                        ",\n  \"fileWordLength\": " + std::to_string(options.wordLength) + ",\n  \"projects\": [";
@@ -103,7 +104,9 @@ std::string inventoryJson(const ArchiveOutcome& outcome, const ArchiveOptions& o
 }
 
 std::string inventoryText(const ArchiveOutcome& outcome, const ArchiveOptions& options) {
-    std::string text = "Drive: " + outcome.drive.name + "\nDrive description: " + outcome.drive.description +
+    const auto fields = driveInfoFields(outcome.drive);
+    std::string text = "Drive: " + outcome.drive.name + "\nVendor: " + fields[1].second + "\nProduct: " +
+                       fields[2].second +
                        "\nDrive size: " + std::to_string(outcome.drive.sizeBytes) + " bytes\nFiles: " +
                        formatName(options.format) + ", " + std::to_string(options.wordLength) + "-bit, one a track\n";
     for (size_t i = 0; i < outcome.songs.size(); ++i) {

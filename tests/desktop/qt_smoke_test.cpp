@@ -73,10 +73,10 @@ TEST_F(QtFront, MainWindowCarriesTitleGroupsAndMenus) {
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&Drive"));
     EXPECT_EQ(menus[4]->text(), QStringLiteral("&Help"));
     const std::vector<MenuEntry> drive = entriesOf(menus[0]->menu());
-    ASSERT_EQ(drive.size(), 7u);
+    ASSERT_EQ(drive.size(), 8u);
     const std::vector<std::pair<const char*, int>> expected = {
         {"&Select...", 32771}, {"&Format...", 32772}, {"&Upgrade...", 163}, {"Scan/&Remap...", 165},
-        {"&Properties...", 32773}, {"-", 0}, {"E&xit", cmd::kAppExit}};
+        {"&Archive...", cmd::kDriveArchive}, {"&Properties...", 32773}, {"-", 0}, {"E&xit", cmd::kAppExit}};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(drive[i].text, QString::fromLatin1(expected[i].first));
         if (expected[i].second != 0) {

@@ -157,12 +157,15 @@ int runArchive(const Args& args) {
     options.wordLength = wordLengthOption(args);
     options.songs = parseSongs(args.value("songs").value_or("all"));
     options.resume = args.has("resume");
-    const std::vector<int64_t> drives = parseDrives(args.required("drive"));
+    const std::string driveList = args.required("drive");
+    const std::vector<int64_t> drives = parseDrives(driveList);
     if (drives.empty()) return fail("there are no drives to archive");
+    // Several drives, or all of them however many there are: a bag each, inside DIR.
+    const bool bagEach = drives.size() > 1 || driveList == "all";
     stopOnInterrupt();
     bool allFinished = true;
     for (int64_t number : drives) {
-        const BagRun run = archiveDrive(number, options, drives.size() > 1);
+        const BagRun run = archiveDrive(number, options, bagEach);
         allFinished = allFinished && run.finished;
         if (run.stopped || interruptFlag()) return kExitInterrupted;
     }
