@@ -129,6 +129,22 @@ TEST_F(ArchiveCommand, VerifyNamesAChangedSampleAMissingFileAndAnExtraFile) {
     EXPECT_TRUE(contains(withDrive.out, "Tones 96k-Track03.wav: differs from track 3 at sample 1000")) << withDrive.out;
 }
 
+TEST_F(ArchiveCommand, AnAiffBagOfSixteenBitFilesIsCheckedAgainstTheDriveAsItRounds) {
+    const ToolRun run = vxf("archive --drive 1 --songs 1/2 --format aiff --word-length 16 --out " + quoted(bag_));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string aiff = bag_ + "/" + kSong2 + "/Tones 96k-Track08.aif";
+    ASSERT_TRUE(fs::exists(aiff));
+    EXPECT_FALSE(fs::exists(bag_ + "/" + kSong1));
+    if (!findSox().empty()) {
+        const ToolRun soxi = shell("soxi " + quoted(aiff));
+        EXPECT_TRUE(contains(soxi.out, "Precision      : 16-bit")) << soxi.out;
+        EXPECT_TRUE(contains(soxi.out, "960000 samples")) << soxi.out;
+    }
+    EXPECT_TRUE(contains(textOf(bag_ + "/data/inventory.json"), "\"format\": \"aiff\",\n  \"fileWordLength\": 16"));
+    const ToolRun verify = vxf("verify " + quoted(bag_) + " --drive 1");
+    EXPECT_EQ(verify.status, 0) << verify.out;
+}
+
 TEST_F(ArchiveCommand, AStoppedArchiveIsResumedKeepingTheFilesItFinished) {
     std::ofstream(image_ + ".faults") << kSecondSongFault;
     const ToolRun stopped = vxf("archive --drive 1 --out " + quoted(bag_));

@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "archive_journal.h"
 #include "audio_file.h"
 #include "bag_files.h"
 #include "safe_names.h"
@@ -49,6 +50,24 @@ TEST(BagFiles, ManifestPathsAndBagInfoSurviveTheirText) {
     EXPECT_EQ(bagInfoValue(fields, "Payload-Oxum"), "10.2");
     EXPECT_EQ(bagInfoValue(fields, "External-Description"), "one two");
     EXPECT_EQ(bagInfoText({{"External-Identifier", "Line\nbreak"}}), "External-Identifier: Line break\n");
+}
+
+class Journal : public TransferTest {};
+
+// A power failure may cut the last line short: it is left out, the lines before it kept.
+TEST_F(Journal, KeepsEveryWholeLineAndDropsACutOne) {
+    ASSERT_TRUE(ArchiveJournal::create(dir_, "1/2,1/5"));
+    ASSERT_TRUE(ArchiveJournal::append(dir_, "data/a%b.wav", {std::string(64, 'a'), 4096, 1000}));
+    ASSERT_TRUE(ArchiveJournal::append(dir_, "data/c d.wav", {std::string(64, 'c'), 7, 2000}));
+    std::ofstream(pathOf(kArchiveJournal), std::ios::app) << std::string(64, 'e') << " 12 30";
+    const std::optional<ArchiveJournal> journal = ArchiveJournal::load(dir_);
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal->selection(), "1/2,1/5");
+    ASSERT_EQ(journal->files().size(), 2u);
+    EXPECT_EQ(journal->files().at("data/a%b.wav").peak, 4096);
+    EXPECT_EQ(journal->files().at("data/c d.wav").bytes, 2000u);
+    ASSERT_TRUE(ArchiveJournal::remove(dir_));
+    EXPECT_FALSE(ArchiveJournal::load(dir_));
 }
 
 class WrittenDigest : public TransferTest {};
