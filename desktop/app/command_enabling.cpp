@@ -27,6 +27,7 @@ bool commandEnabled(const DeckView& view, int commandId) {
     case cmd::kDriveSelect:
     case cmd::kDriveScanRemap: return anyDrive;
     case cmd::kDriveRecoverSongs: return anyDrive;
+    case cmd::kDriveArchive: return anyDrive;
     case cmd::kDriveFormat: return anyDrive && writable;
     case cmd::kDriveUpgrade: return usable && !extended && writable;
     case cmd::kDriveProperties: return usable;

@@ -85,6 +85,7 @@ void DeckView::command(int id) {
     case cmd::kDriveUpgrade: DriveCommands(*this).upgrade(); break;
     case cmd::kDriveScanRemap: DriveCommands(*this).scanRemap(); break;
     case cmd::kDriveRecoverSongs: DriveCommands(*this).recoverSongs(); break;
+    case cmd::kDriveArchive: DriveCommands(*this).archive(); break;
     case cmd::kDriveProperties: DriveCommands(*this).properties(); break;
     case cmd::kProjectSelect: ProjectCommands(*this).select(); break;
     case cmd::kProjectCreate: ProjectCommands(*this).create(); break;

@@ -1,6 +1,7 @@
-// drive_commands.cpp - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap and Recover Lost Songs.
+// drive_commands.cpp - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap, Recover Lost Songs and Archive.
 #include "drive_commands.h"
 
+#include "archive_dialog.h"
 #include "deck_view.h"
 #include "ids.h"
 #include "name_dialogs.h"
@@ -9,6 +10,7 @@
 #include "select_dialog.h"
 #include "tavovxf.h"
 #include "text_format.h"
+#include "transfer_services.h"
 
 namespace deck {
 
@@ -92,6 +94,17 @@ void DriveCommands::recoverSongs() {
     RecoverDialog dialog(view_);
     view_.form().runModal(dialog);
     if (dialog.restored()) relistAndReselect();
+}
+
+void DriveCommands::archive() {
+    TransferServices* services = view_.form().transferServices();
+    if (!services) return;
+    const std::optional<std::string> folder =
+        services->browseForFolder("Choose an empty folder for the archive, or one to go on with", "");
+    if (!folder) return;
+    ArchiveDialog dialog(view_, *services, *folder);
+    view_.form().runModal(dialog);
+    view_.refreshAll();
 }
 
 }  // namespace deck

@@ -1,4 +1,4 @@
-// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap and Recover Lost Songs.
+// drive_commands.h - the Drive menu: Select, Properties, Format, Upgrade, Scan/Remap, Recover Lost Songs and Archive.
 #pragma once
 
 namespace deck {
@@ -16,6 +16,8 @@ public:
     void scanRemap();
     // Recover Lost Songs: the list, exports and restores; the panes read again after a restore.
     void recoverSongs();
+    // Asks for a folder and archives the drive into it (ArchiveDialog).
+    void archive();
 
 private:
     bool confirm(const char* pattern, const char* caption);

@@ -25,6 +25,7 @@ constexpr int kSongCreate = 153;
 constexpr int kDriveProperties = 160;
 constexpr int kScanRemap = 164;
 constexpr int kRecoverSongs = 166;
+constexpr int kArchive = 170;
 }  // namespace tmpl
 
 // Menu and accelerator commands.
@@ -34,6 +35,7 @@ constexpr int kDriveFormat = 32772;
 constexpr int kDriveUpgrade = 163;
 constexpr int kDriveScanRemap = 165;
 constexpr int kDriveRecoverSongs = 167;
+constexpr int kDriveArchive = 166;
 constexpr int kDriveProperties = 32773;
 constexpr int kAppExit = 57665;
 constexpr int kProjectSelect = 32774;
@@ -131,6 +133,16 @@ constexpr int kRecoverExport = 1151;
 constexpr int kRecoverRestore = 1152;
 constexpr int kRecoverPartial = 1153;
 constexpr int kRecoverStatus = 1154;
+// Archive
+constexpr int kArchiveStart = 1160;
+constexpr int kArchiveStop = 1161;
+constexpr int kArchiveOpenFolder = 1162;
+constexpr int kArchiveSong = 1163;
+constexpr int kArchiveBytes = 1164;
+constexpr int kArchiveRate = 1165;
+constexpr int kArchiveLeft = 1166;
+constexpr int kArchiveSummary = 1167;
+constexpr int kArchiveFolder = 1168;
 }  // namespace ctl
 
 }  // namespace deck

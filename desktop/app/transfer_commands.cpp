@@ -50,8 +50,10 @@ void TransferPane::exportTracks() {
     Form& form = view_.form();
     ClientTransferServer server(view_.server(), view_.drives().handle());
     vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
-    const vxf::transfer::ExportSettings choices{settings_.exportDirectory, checkedFormat(form),
-                                                settings_.exportWordLength};
+    vxf::transfer::ExportSettings choices;
+    choices.directory = settings_.exportDirectory;
+    choices.format = checkedFormat(form);
+    choices.wordLength = settings_.exportWordLength;
     // Item i of the list is track i + 1.
     std::vector<uint16_t> tracks;
     for (int item : form.selectedLines(ctl::kTransferList)) tracks.push_back(static_cast<uint16_t>(item));
@@ -74,7 +76,10 @@ bool TransferPane::exportLostSong(vxf::transfer::TransferServer& server, const v
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
-    const vxf::transfer::ExportSettings choices{directory, vxf::transfer::AudioFormat::Wav, settings_.exportWordLength};
+    vxf::transfer::ExportSettings choices;
+    choices.directory = directory;
+    choices.format = vxf::transfer::AudioFormat::Wav;
+    choices.wordLength = settings_.exportWordLength;
     std::vector<uint16_t> tracks;
     for (uint16_t t = 0; t < song.trackCount; ++t) tracks.push_back(t);
     vxf::transfer::TrackExport command(context, song, choices);

@@ -26,6 +26,8 @@ public:
     virtual void postMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) = 0;
     // Bytes the user may still write on the volume holding `directory`; none when unknown.
     virtual std::optional<uint64_t> freeBytes(const std::string& directory) = 0;
+    // Shows the folder in the system's file manager; false when it cannot.
+    virtual bool openFolder(const std::string&) { return false; }
 };
 
 // A front end without a transfer: no browser, no copy window, no sound, no messages.

@@ -185,6 +185,26 @@ DialogTemplate recoverSongsTemplate() {
     }};
 }
 
+DialogTemplate archiveTemplate() {
+    return {tmpl::kArchive, "Archive Drive", 300, 150, {
+        {K::Label, -1, "Folder:", 7, 9, 50, 8},
+        {K::Field, ctl::kArchiveFolder, "", 60, 7, 233, 12},
+        {K::Label, -1, "Song:", 7, 27, 50, 8},
+        {K::Field, ctl::kArchiveSong, "", 60, 25, 233, 12},
+        {K::Label, -1, "Copied:", 7, 45, 50, 8},
+        {K::Field, ctl::kArchiveBytes, "", 60, 43, 110, 12},
+        {K::Label, -1, "Rate:", 7, 63, 50, 8},
+        {K::Field, ctl::kArchiveRate, "", 60, 61, 110, 12},
+        {K::Label, -1, "Time left:", 7, 81, 50, 8},
+        {K::Field, ctl::kArchiveLeft, "", 60, 79, 110, 12},
+        {K::Field, ctl::kArchiveSummary, "", 7, 99, 286, 12},
+        {K::DefaultButton, ctl::kArchiveStart, "Archive", 7, 125, 64, 14},
+        {K::Button, ctl::kArchiveStop, "Stop", 79, 125, 64, 14},
+        {K::Button, ctl::kArchiveOpenFolder, "Open Folder", 151, 125, 64, 14},
+        {K::Button, kOk, "Close", 229, 125, 64, 14},
+    }};
+}
+
 DialogTemplate trackSelectTemplate() {
     return {tmpl::kTrackSelect, "Select Track for File Import", 300, 80, {
         {K::Label, -1, "From:", 7, 10, 24, 8},
@@ -241,6 +261,7 @@ std::map<int, DialogTemplate> allTemplates() {
                              selectTemplate(tmpl::kSongDelete, "Song Delete", "Select Song:", ctl::kSongDeleteList),
                              projectCreateTemplate(), projectPropertiesTemplate(), songCreateTemplate(),
                              songPropertiesTemplate(), drivePropertiesTemplate(), scanRemapTemplate(), recoverSongsTemplate(),
+                             archiveTemplate(),
                              trackSelectTemplate(), transferOptionsTemplate(), copyProgressTemplate(),
                              aboutTemplate()})
         templates.emplace(t.id, std::move(t));

@@ -55,6 +55,7 @@ void CMainFrame::buildMenus() {
                        {"&Upgrade...", cmd::kDriveUpgrade},
                        {"Scan/&Remap...", cmd::kDriveScanRemap},
                        {"Recover &Lost Songs...", cmd::kDriveRecoverSongs},
+                       {"&Archive...", cmd::kDriveArchive},
                        {"&Properties...", cmd::kDriveProperties},
                        {nullptr, kSeparator},
                        {"E&xit", cmd::kAppExit}});

@@ -6,9 +6,11 @@
 #include "server_window.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QStorageInfo>
+#include <QUrl>
 
 namespace deckqt {
 
@@ -47,6 +49,10 @@ std::unique_ptr<deck::SoundOutput> QtTransferServices::createSoundOutput() {
 
 void QtTransferServices::postMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     if (view_) QCoreApplication::postEvent(view_, new WindowMessageEvent(message, wparam, lparam));
+}
+
+bool QtTransferServices::openFolder(const std::string& folder) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(folder.c_str())));
 }
 
 std::optional<uint64_t> QtTransferServices::freeBytes(const std::string& directory) {

@@ -25,6 +25,7 @@ public:
     std::unique_ptr<deck::SoundOutput> createSoundOutput() override;
     void postMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
     std::optional<uint64_t> freeBytes(const std::string& directory) override;
+    bool openFolder(const std::string& folder) override;
 
     CopyProgressWindow* copyWindow() const { return copyWindow_.get(); }
 

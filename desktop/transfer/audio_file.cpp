@@ -1,6 +1,8 @@
 // audio_file.cpp - one mono audio file in use: open, parse, create, read, write and finish it.
 #include "audio_file.h"
 
+#include <vector>
+
 #include "aiff_layout.h"
 #include "digsd_layout.h"
 #include "sample_conversion.h"
@@ -38,6 +40,7 @@ bool AudioFile::begin(AudioFormat format, const std::string& path, bool writing)
     stream_.dataOffset = stream_.dataLength = stream_.dataRead = stream_.dataWritten = 0;
     lastError_ = AUDIO_OK;
     replaces_ = false;
+    stream_.file.setTap(nullptr);
     return isKnownFormat(format) || fail(AUDIO_ERR_UNSUPPORTED);
 }
 
@@ -98,7 +101,33 @@ bool AudioFile::OpenForWrite(AudioFormat format, const std::string& path, uint32
     if (!stream_.file.createForWriting(path)) return fail(AUDIO_ERR_OPEN);
     replaces_ = stream_.file.isReplacement();
     if (int code = writeHeader(); code != AUDIO_OK) return fail(code);
+    if (tap_) {
+        if (int code = tellFinishedHeader(); code != AUDIO_OK) return fail(code);
+    }
     return true;
+}
+
+// The header is finished as Close would after every announced sample, its bytes told to the
+// tap, and then put back as it was: the file is as writeHeader left it, and Close finishes it
+// from the samples that really came.
+int AudioFile::tellFinishedHeader() {
+    const uint64_t headerBytes = stream_.dataOffset;
+    std::vector<uint8_t> started(headerBytes);
+    std::vector<uint8_t> finished(headerBytes);
+    const AudioStream::Chunks chunks = stream_.chunks();
+    if (!stream_.file.seek(0) || !stream_.file.readExact(started.data(), headerBytes)) return AUDIO_ERR_WRITE;
+    stream_.dataWritten = uint64_t{stream_.sampleCount} * stream_.bytesPerSample();
+    if (int code = finish(); code != AUDIO_OK) return code;
+    if (!stream_.file.seek(0) || !stream_.file.readExact(finished.data(), headerBytes) || !stream_.file.seek(0) ||
+        !stream_.file.write(started.data(), headerBytes) || !stream_.file.truncate(headerBytes) ||
+        !stream_.file.seek(headerBytes)) {
+        return AUDIO_ERR_WRITE;
+    }
+    stream_.restore(chunks);
+    stream_.dataWritten = 0;
+    stream_.file.setTap(tap_);
+    tap_->wrote(0, finished.data(), headerBytes);
+    return AUDIO_OK;
 }
 
 void AudioFile::fromFileCoding(uint8_t* data, size_t sampleCount, bool wantBigEndian, bool wantUnsigned8) const {

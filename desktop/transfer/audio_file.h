@@ -9,6 +9,7 @@
 #include "audio_format.h"
 #include "audio_stream.h"
 #include "message_sink.h"
+#include "write_tap.h"
 
 namespace vxf::transfer {
 
@@ -47,6 +48,12 @@ public:
     // what was written; a replacement is dropped, and the file it was to replace stays as it was.
     bool CloseIncomplete();
 
+    // The bytes of the next file opened for writing are told to `tap` (none: nobody), in the
+    // order they will stand in the finished file: the header as Close will leave it after all
+    // the samples announced, then the samples and what follows them. A digest taken on the way
+    // is so the finished file's, unless fewer samples came than were announced.
+    void setWriteTap(WriteTap* tap) { tap_ = tap; }
+
     bool isOpen() const { return stream_.file.isOpen(); }
     bool isWriting() const { return stream_.writing; }
     AudioFormat format() const { return stream_.format; }
@@ -65,6 +72,7 @@ private:
     int readHeader();
     int writeHeader();
     int finish();
+    int tellFinishedHeader();
     void toFileCoding(uint8_t* data, size_t sampleCount, bool inputBigEndian, bool inputUnsigned8) const;
     void fromFileCoding(uint8_t* data, size_t sampleCount, bool wantBigEndian, bool wantUnsigned8) const;
 
@@ -72,6 +80,7 @@ private:
     AudioStream stream_;
     int lastError_ = AUDIO_OK;
     bool replaces_ = false;
+    WriteTap* tap_ = nullptr;
 };
 
 }  // namespace vxf::transfer

@@ -32,6 +32,17 @@ struct AudioStream {
     uint64_t dataWritten = 0;  // writing: bytes of sample data written so far
 
     unsigned bytesPerSample() const { return wordLength / 8u; }
+
+    // The chunks as they stand, to go back to after a trial finish.
+    struct Chunks {
+        Chunk outer;
+        Chunk inner;
+    };
+    Chunks chunks() const { return {outer, inner}; }
+    void restore(const Chunks& saved) {
+        outer = saved.outer;
+        inner = saved.inner;
+    }
 };
 
 // WAV and AIFF: closes the sample chunk after the data written so far (adding its pad byte)

@@ -106,6 +106,11 @@ bool BinaryFile::seek(uint64_t offset) {
     return fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+bool BinaryFile::truncate(uint64_t length) {
+    if (!file_ || length > static_cast<uint64_t>(INT64_MAX) || std::fflush(file_) != 0) return false;
+    return ::ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
+}
+
 uint64_t BinaryFile::position() const {
     if (!file_) return 0;
     off_t at = ftello(file_);
@@ -137,7 +142,11 @@ bool BinaryFile::readExact(void* buffer, size_t count) {
 
 bool BinaryFile::write(const void* buffer, size_t count) {
     if (!file_) return false;
-    return count == 0 || std::fwrite(buffer, 1, count, file_) == count;
+    if (count == 0) return true;
+    const uint64_t offset = tap_ ? position() : 0;
+    if (std::fwrite(buffer, 1, count, file_) != count) return false;
+    if (tap_) tap_->wrote(offset, buffer, count);
+    return true;
 }
 
 }  // namespace vxf::transfer

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "write_tap.h"
+
 namespace vxf::transfer {
 
 class BinaryFile {
@@ -31,6 +33,8 @@ public:
     bool isReplacement() const { return !replacement_.empty(); }
 
     bool seek(uint64_t offset);
+    // Cuts the file (or lengthens it with zeros) to `length` bytes; the position stays.
+    bool truncate(uint64_t length);
     uint64_t position() const;
     // Current length, including data still waiting in the buffer.
     uint64_t length();
@@ -40,12 +44,15 @@ public:
     // True only when all `count` bytes were there.
     bool readExact(void* buffer, size_t count);
     bool write(const void* buffer, size_t count);
+    // Every later write is told to `tap` (none: nobody) until another is set.
+    void setTap(WriteTap* tap) { tap_ = tap; }
 
 private:
     bool adopt(int descriptor);
     void removeReplacement();
 
     std::FILE* file_ = nullptr;
+    WriteTap* tap_ = nullptr;
     std::string target_;       // the path a replacement is renamed to
     std::string replacement_;  // the hidden file while it is written
 };

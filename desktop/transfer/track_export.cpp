@@ -47,7 +47,9 @@ TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
         return outcome_;
     }
     std::string songName;
-    if (context_.server.songName(songName) != 0) {
+    if (settings_.fileStem) {
+        songName = *settings_.fileStem;
+    } else if (context_.server.songName(songName) != 0) {
         reportError(serverError());
         return outcome_;
     }
@@ -175,6 +177,7 @@ TransferResult TrackExport::exportTargets(std::vector<Target>& targets, TrackSpa
 bool TrackExport::openFiles(std::vector<Target>& targets) {
     for (Target& target : targets) {
         auto file = std::make_unique<AudioFile>(fileMessages_);
+        if (settings_.observer) file->setWriteTap(settings_.observer->tapFor(target.track));
         if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length)) {
             outcome_.failed = true;
             return false;
@@ -192,7 +195,14 @@ TransferPass TrackExport::exportPass(std::vector<Target>& targets, TrackSpan spa
     pass.total = song_.length;
     nameSides(pass, span, targets.front().track, span == TrackSpan::One ? targets.front().path : directory_, true);
     pass.take = [this, &targets, span](const TransferBuffers& buffers, uint64_t position, uint32_t block) {
-        return readServer(targets, span, buffers, static_cast<uint32_t>(position), block);
+        const BlockTaken taken = readServer(targets, span, buffers, static_cast<uint32_t>(position), block);
+        // Told on the caller's thread, as it was read: the files are written on another.
+        if (settings_.observer && taken.end == TransferResult::Done) {
+            for (size_t i = 0; i < targets.size(); ++i) {
+                settings_.observer->samples(targets[i].track, buffers[i], taken.samples, bigEndian_);
+            }
+        }
+        return taken;
     };
     pass.give = [this, &targets](const TransferBuffers& buffers, uint64_t, uint32_t samples) {
         return writeFiles(targets, buffers, samples);

@@ -13,6 +13,18 @@
 namespace vxf::transfer {
 
 class AudioFile;
+class WriteTap;
+
+// What a caller learns while the files are written: an archive hashes and measures them here.
+class ExportObserver {
+public:
+    virtual ~ExportObserver() = default;
+    // The tap the track's file tells its writes to (none: nobody), asked just before it is created.
+    virtual WriteTap* tapFor(uint16_t track) = 0;
+    // A block of the track's samples as read from the drive (3 bytes each, in the order the
+    // export reads them), before the file converts them.
+    virtual void samples(uint16_t track, const uint8_t* data, uint32_t count, bool bigEndian) = 0;
+};
 
 // The transfer tab's export choices.
 struct ExportSettings {
@@ -22,6 +34,9 @@ struct ExportSettings {
     // Sectors the drive refuses are read one by one, and what stays unreadable is written as
     // silence (TransferOutcome::gaps) instead of ending the file there.
     bool salvage = false;
+    // The name the files begin with instead of the song's (an archive's names are made safe first).
+    std::optional<std::string> fileStem;
+    ExportObserver* observer = nullptr;
 };
 
 // One Export command on the drive's current song. Every message and question goes through

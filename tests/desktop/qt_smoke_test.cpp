@@ -76,7 +76,8 @@ TEST_F(QtFront, MainWindowCarriesTitleGroupsAndMenus) {
     ASSERT_EQ(drive.size(), 8u);
     const std::vector<std::pair<const char*, int>> expected = {
         {"&Select...", 32771}, {"&Format...", 32772}, {"&Upgrade...", 163}, {"Scan/&Remap...", 165},
-        {"Recover &Lost Songs...", 167}, {"&Properties...", 32773}, {"-", 0}, {"E&xit", cmd::kAppExit}};
+        {"Recover &Lost Songs...", 167}, {"&Archive...", cmd::kDriveArchive}, {"&Properties...", 32773}, {"-", 0},
+        {"E&xit", cmd::kAppExit}};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(drive[i].text, QString::fromLatin1(expected[i].first));
         if (expected[i].second != 0) {

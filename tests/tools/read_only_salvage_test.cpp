@@ -141,5 +141,29 @@ TEST_F(DemoDrive, ASalvagingExportSilencesOnlyTheUnreadableSectorsSamplesAndName
     EXPECT_EQ(fileBytes(folder_ + "/one/Tones 48k-Track03.wav"), expected);
 }
 
+// An archive reads the drive as read-only whatever its attachment, and a salvaging one reports its gap
+// in the output, the salvage report and the inventory, in a bag that still checks.
+TEST_F(DemoDrive, ASalvagingArchiveWritesNothingToTheDriveAndReportsItsGapInTheBag) {
+    exportSong(1, folder_ + "/good");
+    const Bytes good = fileBytes(folder_ + "/good/Tones 48k-Track03.wav");
+    const uint64_t lba = lbaOf(Bytes(good.begin() + 44 + 4000 * 3, good.begin() + 44 + 4000 * 3 + 48));
+    ASSERT_NE(lba, 0u);
+    std::ofstream(image_ + ".faults") << "read-error " << lba << " " << lba << "\n";
+    const std::string before = imageHash();
+
+    const std::string bag = folder_ + "/bag";
+    const ToolRun run = vxf("archive --drive 1 --salvage --out " + quoted(bag));
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_TRUE(contains(run.out, "silent gap: song \"Tones 48k\", track 3, samples 3925-4095")) << run.out;
+    std::ifstream report(bag + "/data/salvage-report.txt");
+    const std::string reportText((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(contains(reportText, "01 Tones 48k: song \"Tones 48k\", track 3, samples 3925-4095")) << reportText;
+    std::ifstream inventory(bag + "/data/inventory.json");
+    const std::string json((std::istreambuf_iterator<char>(inventory)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(contains(json, "\"gaps\": [{\"track\": 3, \"firstSample\": 3925, \"lastSample\": 4095")) << json;
+    EXPECT_EQ(std::system(("cd " + quoted(bag) + " && sha256sum --strict --quiet -c manifest-sha256.txt").c_str()), 0);
+    EXPECT_EQ(imageHash(), before);
+}
+
 }  // namespace
 }  // namespace vxf::transfer::test

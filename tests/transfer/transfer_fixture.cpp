@@ -12,6 +12,18 @@
 
 namespace vxf::transfer::test {
 
+namespace {
+
+ExportSettings exportSettings(const std::string& directory, std::optional<AudioFormat> format, uint16_t bits) {
+    ExportSettings settings;
+    settings.directory = directory;
+    settings.format = format;
+    settings.wordLength = bits;
+    return settings;
+}
+
+}  // namespace
+
 ReplaceAnswer ScriptedScreen::askReplace(const std::string& text, const std::string& caption, bool offerAll) {
     replaceQuestions.push_back({text, caption, offerAll});
     if (replaceAnswers.empty()) return ReplaceAnswer::Yes;
@@ -131,14 +143,14 @@ TransferOutcome TransferFixture::exportTracks(const std::vector<uint16_t>& track
                                               std::optional<AudioFormat> format, uint16_t bits,
                                               const std::string& directory) {
     TransferContext context{*server_, screen_, screen_, screen_};
-    TrackExport exporter(context, facts(), ExportSettings{directory.empty() ? outDir_ : directory, format, bits});
+    TrackExport exporter(context, facts(), exportSettings(directory.empty() ? outDir_ : directory, format, bits));
     return exporter.run(tracks);
 }
 
 TransferOutcome TransferFixture::exportTracks(const std::vector<uint16_t>& tracks, const SongFacts& song,
                                               AudioFormat format) {
     TransferContext context{*server_, screen_, screen_, screen_};
-    TrackExport exporter(context, song, ExportSettings{outDir_, format, 24});
+    TrackExport exporter(context, song, exportSettings(outDir_, format, 24));
     return exporter.run(tracks);
 }
 

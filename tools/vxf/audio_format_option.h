@@ -50,6 +50,13 @@ inline std::optional<transfer::AudioFormat> formatOption(const Args& args) {
     throw UsageError{std::string("--format takes ") + kFormatChoices};
 }
 
+// The --word-length of exported files: 16 or 24, 24 when not given.
+inline uint16_t wordLengthOption(const Args& args) {
+    const int64_t bits = args.optionalNumber("word-length", 16, 24).value_or(24);
+    if (bits != 16 && bits != 24) throw UsageError{"--word-length takes 16 or 24"};
+    return static_cast<uint16_t>(bits);
+}
+
 // The --format option, else the format the file's extension names; neither is a usage error.
 inline transfer::AudioFormat formatOfFile(const Args& args, const std::string& path) {
     if (auto format = formatOption(args)) return *format;

@@ -13,6 +13,8 @@ namespace vxf::cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// Done, but parts could not be read: silent gaps of a salvage, sectors that stay unreadable.
+constexpr int kExitUnreadable = 3;
 
 // Thrown only inside the tool (never across a library) for wrong usage;
 // main turns it into the usage message and status 2.

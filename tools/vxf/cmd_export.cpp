@@ -18,8 +18,6 @@ using namespace vxf::cli;
 using vxf::transfer::SongFacts;
 
 constexpr int64_t kHighestTrack = 24;
-// Every file was written, but what the drive could not read is silence in them (listed).
-constexpr int kExitSilentGaps = 3;
 
 int64_t trackNumber(const std::string& text) {
     const std::optional<int64_t> number = parseNumber(text);
@@ -45,12 +43,6 @@ std::set<int64_t> parseTrackList(const std::string& text) {
         start = comma + 1;
     }
     return numbers;
-}
-
-uint16_t wordLengthOption(const Args& args) {
-    const int64_t bits = args.optionalNumber("word-length", 16, 24).value_or(24);
-    if (bits != 16 && bits != 24) throw UsageError{"--word-length takes 16 or 24"};
-    return static_cast<uint16_t>(bits);
 }
 
 vxf::transfer::ReplacePolicy replacePolicy(const Args& args) {
@@ -105,7 +97,7 @@ int runExport(const Args& args) {
         std::printf("silent gap: %s\n", vxf::transfer::describeGap(gap).c_str());
     }
     const int status = session.exitStatus(outcome);
-    return status == kExitOk && !outcome.gaps.empty() ? kExitSilentGaps : status;
+    return status == kExitOk && !outcome.gaps.empty() ? kExitUnreadable : status;
 }
 
 const Registrar exportTracks{Command{

@@ -17,8 +17,6 @@ using namespace vxf::cli;
 
 constexpr uint32_t kChunk = 4096;
 constexpr uint32_t kSubChunk = 1024;
-// Done, and sectors stay unreadable.
-constexpr int kExitUnreadable = 3;
 
 // Unreadable sectors next to each other, as one stretch.
 struct BadRange {
