@@ -1,6 +1,6 @@
 # Checks the dynamic symbols of the server library: every one is an export
-# the chief header (exactly 54) or the extension header declares, and every
-# export they declare is there.
+# the chief header (exactly 54) or one of the extension headers declares
+# (EXTENSION_HEADERS, separated by commas), and every export they declare is there.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -16,11 +16,14 @@ list(LENGTH declared declaredCount)
 if(NOT declaredCount EQUAL 54)
   message(FATAL_ERROR "the header declares ${declaredCount} exports, not 54")
 endif()
-file(READ ${EXTENSION_HEADER} extension)
-string(REGEX MATCHALL "int32_t (vxfx[A-Za-z]+)\\(" extensions "${extension}")
-foreach(d ${extensions})
-  string(REGEX REPLACE "int32_t (vxfx[A-Za-z]+)\\(" "\\1" name "${d}")
-  list(APPEND declared ${name})
+string(REPLACE "," ";" extensionHeaders "${EXTENSION_HEADERS}")
+foreach(extensionHeader ${extensionHeaders})
+  file(READ ${extensionHeader} extension)
+  string(REGEX MATCHALL "int32_t (vxfx[A-Za-z]+)\\(" extensions "${extension}")
+  foreach(d ${extensions})
+    string(REGEX REPLACE "int32_t (vxfx[A-Za-z]+)\\(" "\\1" name "${d}")
+    list(APPEND declared ${name})
+  endforeach()
 endforeach()
 
 string(REGEX MATCHALL "[^\n]+" lines "${listing}")
