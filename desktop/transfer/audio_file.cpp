@@ -36,6 +36,7 @@ bool AudioFile::begin(AudioFormat format, const std::string& path, bool writing)
     stream_.outer = Chunk{};
     stream_.inner = Chunk{};
     stream_.dataOffset = stream_.dataLength = stream_.dataRead = stream_.dataWritten = 0;
+    stream_.chunksBeforeData.clear();
     lastError_ = AUDIO_OK;
     replaces_ = false;
     return isKnownFormat(format) || fail(AUDIO_ERR_UNSUPPORTED);
@@ -87,14 +88,17 @@ bool AudioFile::OpenForRead(AudioFormat format, const std::string& path, uint32_
 }
 
 bool AudioFile::OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate,
-                             uint16_t wordLength, uint32_t sampleCount) {
+                             uint16_t wordLength, uint32_t sampleCount, const std::vector<uint8_t>& chunks) {
     if (!begin(format, path, true)) return false;
+    stream_.chunksBeforeData = chunks;
     stream_.sampleRate = sampleRate;
     stream_.wordLength = wordLength;
     stream_.sampleCount = sampleCount;
     if (!isSupportedWordLength(wordLength)) return fail(AUDIO_ERR_UNSUPPORTED);
     // Refused before anything is created: the header could not describe that much data.
-    if (uint64_t{sampleCount} * stream_.bytesPerSample() > kMaxSampleDataBytes) return fail(AUDIO_ERR_WRITE);
+    if (uint64_t{sampleCount} * stream_.bytesPerSample() + chunks.size() > kMaxSampleDataBytes) {
+        return fail(AUDIO_ERR_WRITE);
+    }
     if (!stream_.file.createForWriting(path)) return fail(AUDIO_ERR_OPEN);
     replaces_ = stream_.file.isReplacement();
     if (int code = writeHeader(); code != AUDIO_OK) return fail(code);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio_error.h"
 #include "audio_format.h"
@@ -29,8 +30,9 @@ public:
     // Creates the file and writes its header for `sampleCount` samples of `wordLength` bits. An
     // existing regular file is replaced only when Close finishes the new one; a symbolic link
     // is never written through (AUDIO_ERR_OPEN).
+    // `chunks`: whole chunks a WAV or AIFF file carries before its samples (Broadcast Wave, markers).
     bool OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate, uint16_t wordLength,
-                      uint32_t sampleCount);
+                      uint32_t sampleCount, const std::vector<uint8_t>& chunks = {});
 
     // Reads up to `byteCount` bytes of sample data, never past the end of the samples, and
     // converts them in place to the wanted byte order and 8-bit coding. A read at the end of

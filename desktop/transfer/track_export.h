@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "audio_format.h"
+#include "bwf_chunks.h"
+#include "session_metadata.h"
 #include "transfer_procedure.h"
 
 namespace vxf::transfer {
@@ -19,6 +21,10 @@ struct ExportSettings {
     std::string directory;              // as typed; normalised by the command
     std::optional<AudioFormat> format;  // none: no format button is checked
     uint16_t wordLength = 24;           // 16 or 24
+    // Broadcast Wave: WAV files carry bext, cue  with their labels and iXML, AIFF files a MARK chunk, and
+    // song.json goes beside them. Needs the song's metadata; the four formats stay plain without it.
+    bool broadcastWave = false;
+    const SessionMetadata* metadata = nullptr;
 };
 
 // One Export command on the drive's current song. Every message and question goes through
@@ -48,6 +54,9 @@ private:
     // One track with its own server calls, or all of them together.
     TransferResult exportTargets(std::vector<Target>& targets, TrackSpan span);
     bool openFiles(std::vector<Target>& targets);
+    // The chunks a file of `track` carries before its samples: none unless Broadcast Wave was chosen.
+    ChunkBytes chunksFor(uint16_t track) const;
+    void writeSongJson();
     TransferPass exportPass(std::vector<Target>& targets, TrackSpan span);
     BlockTaken readServer(const std::vector<Target>& targets, TrackSpan span, const TransferBuffers& buffers,
                           uint32_t position, uint32_t block);
@@ -65,6 +74,7 @@ private:
     bool bigEndian_ = false;
     std::string directory_;
     bool yesToAll_ = false;
+    std::string date_, time_;  // when the command ran: every file of it carries the same
 };
 
 }  // namespace vxf::transfer

@@ -69,7 +69,9 @@ int writeWavHeader(AudioStream& stream) {
 
     Chunk fmt;
     if (!file.createRiffForm(stream.outer, fourCC("WAVE")) || !file.createChunk(fmt, fourCC("fmt ")) ||
-        !file.write(record, sizeof record) || !file.ascend(fmt) || !file.createChunk(stream.inner, fourCC("data"))) {
+        !file.write(record, sizeof record) || !file.ascend(fmt) ||
+        !file.write(stream.chunksBeforeData.data(), stream.chunksBeforeData.size()) ||
+        !file.createChunk(stream.inner, fourCC("data"))) {
         return AUDIO_ERR_WRITE;
     }
     stream.dataOffset = stream.inner.dataOffset;
