@@ -2,6 +2,8 @@
 #include "audio_file.h"
 
 #include "aiff_layout.h"
+
+#include <algorithm>
 #include "digsd_layout.h"
 #include "sample_conversion.h"
 #include "sd2_layout.h"
@@ -23,6 +25,7 @@ AudioFile::~AudioFile() {
 
 bool AudioFile::fail(int code) {
     stream_.file.close();
+    foreign_.close();
     lastError_ = code;
     sink_.showError(audioErrorMessage(code, stream_.path));
     return false;
@@ -87,6 +90,39 @@ bool AudioFile::OpenForRead(AudioFormat format, const std::string& path, uint32_
     return true;
 }
 
+bool AudioFile::OpenForeignForRead(const std::string& path, uint16_t channel, uint16_t wordLength,
+                                   uint32_t& sampleRate, uint32_t& sampleCount) {
+    if (!begin(AudioFormat::Wav, path, false)) return false;
+    sampleRate = sampleCount = 0;
+    if (wordLength != 16 && wordLength != 24) return fail(AUDIO_ERR_UNSUPPORTED);
+    ForeignFacts facts;
+    std::string detail;
+    if (int code = foreign_.open(path, facts, detail); code != AUDIO_OK) return fail(code);
+    if (channel >= facts.channels) return fail(AUDIO_ERR_MULTICHANNEL);
+    // A song counts its samples in 32 bits.
+    if (facts.frames > UINT32_MAX) return fail(AUDIO_ERR_UNSUPPORTED);
+    foreignChannel_ = channel;
+    stream_.sampleRate = sampleRate = facts.sampleRate;
+    stream_.wordLength = wordLength;
+    stream_.sampleCount = sampleCount = static_cast<uint32_t>(facts.frames);
+    stream_.dataLength = uint64_t{sampleCount} * stream_.bytesPerSample();
+    return true;
+}
+
+bool AudioFile::readForeign(void* buffer, size_t byteCount, bool wantBigEndian, size_t& bytesRead) {
+    const unsigned bytes = stream_.bytesPerSample();
+    const uint64_t left = (stream_.dataLength - stream_.dataRead) / bytes;
+    const size_t frames = static_cast<size_t>(std::min<uint64_t>(byteCount / bytes, left));
+    size_t got = 0;
+    if (!foreign_.read(foreignChannel_, stream_.wordLength, wantBigEndian, static_cast<uint8_t*>(buffer), frames,
+                       got)) {
+        return fail(AUDIO_ERR_READ);
+    }
+    bytesRead = got * bytes;
+    stream_.dataRead += bytesRead;
+    return true;
+}
+
 bool AudioFile::OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate,
                              uint16_t wordLength, uint32_t sampleCount, const std::vector<uint8_t>& chunks) {
     if (!begin(format, path, true)) return false;
@@ -126,6 +162,7 @@ bool AudioFile::ReadSamples(void* buffer, size_t byteCount, bool wantBigEndian, 
                             size_t& bytesRead) {
     bytesRead = 0;
     if (!isOpen() || stream_.writing) return false;
+    if (foreign_.isOpen()) return readForeign(buffer, byteCount, wantBigEndian, bytesRead);
     const uint64_t left = stream_.dataLength - stream_.dataRead;
     const size_t wanted = byteCount < left ? byteCount : static_cast<size_t>(left);
     bool ok = false;
@@ -167,6 +204,10 @@ bool AudioFile::WriteSamples(void* buffer, size_t byteCount, bool inputBigEndian
 
 bool AudioFile::Close() {
     if (!isOpen()) return false;
+    if (foreign_.isOpen()) {
+        foreign_.close();
+        return true;
+    }
     if (stream_.writing) {
         if (int code = finish(); code != AUDIO_OK) return fail(code);
     }

@@ -9,6 +9,7 @@
 #include "audio_error.h"
 #include "audio_format.h"
 #include "audio_stream.h"
+#include "foreign_audio.h"
 #include "message_sink.h"
 
 namespace vxf::transfer {
@@ -27,6 +28,13 @@ public:
     // Parses the header and leaves the read position at the first sample.
     bool OpenForRead(AudioFormat format, const std::string& path, uint32_t& sampleRate, uint16_t& wordLength,
                      uint32_t& sampleCount);
+    // Opens a file of another kind (FLAC, floating-point WAV, AIFF-C, W64, ...) through libsndfile: channel
+    // `channel` of it (from 0) is read as signed samples of `wordLength` bits (16 or 24), rounded and clipped as
+    // foreignSampleToInteger says. The file's rate, that word length and its frame count are given. A channel the
+    // file does not have is AUDIO_ERR_MULTICHANNEL; a file libsndfile cannot read AUDIO_ERR_INVALID.
+    bool OpenForeignForRead(const std::string& path, uint16_t channel, uint16_t wordLength, uint32_t& sampleRate,
+                            uint32_t& sampleCount);
+
     // Creates the file and writes its header for `sampleCount` samples of `wordLength` bits. An
     // existing regular file is replaced only when Close finishes the new one; a symbolic link
     // is never written through (AUDIO_ERR_OPEN).
@@ -49,7 +57,7 @@ public:
     // what was written; a replacement is dropped, and the file it was to replace stays as it was.
     bool CloseIncomplete();
 
-    bool isOpen() const { return stream_.file.isOpen(); }
+    bool isOpen() const { return stream_.file.isOpen() || foreign_.isOpen(); }
     bool isWriting() const { return stream_.writing; }
     AudioFormat format() const { return stream_.format; }
     uint32_t sampleRate() const { return stream_.sampleRate; }
@@ -70,8 +78,12 @@ private:
     void toFileCoding(uint8_t* data, size_t sampleCount, bool inputBigEndian, bool inputUnsigned8) const;
     void fromFileCoding(uint8_t* data, size_t sampleCount, bool wantBigEndian, bool wantUnsigned8) const;
 
+    bool readForeign(void* buffer, size_t byteCount, bool wantBigEndian, size_t& bytesRead);
+
     MessageSink& sink_;
     AudioStream stream_;
+    ForeignReader foreign_;
+    uint16_t foreignChannel_ = 0;
     int lastError_ = AUDIO_OK;
     bool replaces_ = false;
 };

@@ -26,4 +26,10 @@ private:
     std::FILE* stream_;
 };
 
+// Drops every message: for asking whether a file can be read before the user is shown anything.
+class SilentSink : public MessageSink {
+public:
+    void showError(const std::string&) override {}
+};
+
 }  // namespace vxf::transfer

@@ -106,7 +106,7 @@ TEST_F(BroadcastExport, WavFilesCarryBextCueLabelsAndIxmlThatTheToolsRead) {
     EXPECT_EQ(adtl.find("LocNam07"), std::string::npos);
 
     if (hasTool("sndfile-info")) {
-        const ToolRun info = runTool("sndfile-info " + quoted(path));
+        const ToolOutput info = runTool("sndfile-info " + quoted(path));
         EXPECT_NE(info.output.find("bext"), std::string::npos) << info.output;
         EXPECT_NE(info.output.find("cue "), std::string::npos) << info.output;
         EXPECT_NE(info.output.find("Cue ID : 22  Pos : 20000"), std::string::npos) << info.output;
@@ -114,7 +114,7 @@ TEST_F(BroadcastExport, WavFilesCarryBextCueLabelsAndIxmlThatTheToolsRead) {
         EXPECT_NE(info.output.find("ltxt : 26"), std::string::npos) << info.output;
     }
     if (hasTool("ffprobe")) {
-        const ToolRun probe = runTool("ffprobe -v error -show_format -show_streams " + quoted(path));
+        const ToolOutput probe = runTool("ffprobe -v error -show_format -show_streams " + quoted(path));
         EXPECT_EQ(probe.status, 0) << probe.output;
         EXPECT_NE(probe.output.find("TAG:encoded_by=vxfDeck"), std::string::npos) << probe.output;
         EXPECT_NE(probe.output.find("TAG:originator_reference=" + metadata_.originatorReference()),
@@ -129,13 +129,13 @@ TEST_F(BroadcastExport, WavFilesCarryBextCueLabelsAndIxmlThatTheToolsRead) {
     if (hasTool("xmllint")) {
         const Bytes& ixml = chunks.at("iXML");
         writeFile(out("ixml.xml"), ixml);
-        const ToolRun lint = runTool("xmllint --noout " + quoted(out("ixml.xml")));
+        const ToolOutput lint = runTool("xmllint --noout " + quoted(out("ixml.xml")));
         EXPECT_EQ(lint.status, 0) << lint.output;
-        const ToolRun scene = runTool("xmllint --xpath 'string(/BWFXML/SCENE)' " + quoted(out("ixml.xml")));
+        const ToolOutput scene = runTool("xmllint --xpath 'string(/BWFXML/SCENE)' " + quoted(out("ixml.xml")));
         EXPECT_EQ(scene.output, "Marks\n");
-        const ToolRun slip = runTool("xmllint --xpath 'string(//VXF_SLIP[@TRACK=2]/@VALUE)' " + quoted(out("ixml.xml")));
+        const ToolOutput slip = runTool("xmllint --xpath 'string(//VXF_SLIP[@TRACK=2]/@VALUE)' " + quoted(out("ixml.xml")));
         EXPECT_EQ(slip.output, "7\n");
-        const ToolRun bpm = runTool("xmllint --xpath 'string(//VXF_TEMPO[@INDEX=1]/@BPM)' " + quoted(out("ixml.xml")));
+        const ToolOutput bpm = runTool("xmllint --xpath 'string(//VXF_TEMPO[@INDEX=1]/@BPM)' " + quoted(out("ixml.xml")));
         EXPECT_EQ(bpm.output, "90\n");
     }
 }
@@ -147,7 +147,7 @@ TEST_F(BroadcastExport, SongJsonBesideTheFilesHoldsTheWholeSong) {
     ASSERT_TRUE(std::filesystem::exists(json));
     EXPECT_FALSE(std::filesystem::exists(json + ".partial"));
     if (!hasTool("python3")) GTEST_SKIP() << "python3 is not installed; song.json not parsed";
-    const ToolRun read = runTool(
+    const ToolOutput read = runTool(
         "python3 -c 'import json,sys; s=json.load(open(sys.argv[1])); "
         "print(s[\"song\"], s[\"length\"], s[\"locates\"][7][\"pastEnd\"], s[\"locates\"][3][\"name\"], "
         "s[\"tempoMap\"][1][\"bpm\"], s[\"slip\"][0][\"values\"], s[\"slipApplied\"], s[\"loop\"][\"onTimeline\"])' " +
@@ -169,7 +169,7 @@ TEST_F(BroadcastExport, AiffFilesCarryTheLocatePointsAsMarkers) {
         EXPECT_EQ(runTool("soxi -s " + quoted(path)).output, std::to_string(kLength) + "\n");
     }
     if (hasTool("sndfile-info")) {
-        const ToolRun info = runTool("sndfile-info " + quoted(path));
+        const ToolOutput info = runTool("sndfile-info " + quoted(path));
         EXPECT_NE(info.output.find("MARK"), std::string::npos) << info.output;
     }
 }

@@ -22,13 +22,13 @@ inline bool hasTool(const std::string& name) {
 
 inline std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
-struct ToolRun {
+struct ToolOutput {
     int status = -1;
     std::string output;  // standard output and standard error together
 };
 
-inline ToolRun runTool(const std::string& command) {
-    ToolRun run;
+inline ToolOutput runTool(const std::string& command) {
+    ToolOutput run;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
