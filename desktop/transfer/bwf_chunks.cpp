@@ -203,6 +203,7 @@ ChunkBytes bextChunk(const SessionMetadata& song, const FileContents& contents) 
     data.resize(kBextFixedSize, 0);
     const std::string history = codingHistory(song, contents);
     data.insert(data.end(), history.begin(), history.end());
+    if (data.size() % 2 != 0) data.push_back(0);  // the history's terminator, for an even size as with iXML
     return chunk("bext", data);
 }
 
@@ -269,7 +270,9 @@ std::string ixmlDocument(const SessionMetadata& song, const FileContents& conten
 }
 
 ChunkBytes ixmlChunk(const SessionMetadata& song, const FileContents& contents) {
-    const std::string xml = ixmlDocument(song, contents);
+    std::string xml = ixmlDocument(song, contents);
+    // An even size needs no pad byte, which not every RF64 reader steps over; trailing white space is allowed.
+    if (xml.size() % 2 != 0) xml += '\n';
     return chunk("iXML", ChunkBytes(xml.begin(), xml.end()));
 }
 

@@ -61,7 +61,9 @@ TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
     for (uint16_t track : tracks) {
         if (track < std::min<size_t>(song_.trackCount, kMaxTracks)) offered.push_back(track);
     }
-    if (offered.size() <= 2) {
+    if (settings_.poly) {
+        exportPoly(offered, songName);
+    } else if (offered.size() <= 2) {
         exportOneByOne(offered, songName);
     } else {
         exportTogether(offered, songName);
@@ -200,7 +202,7 @@ ChunkBytes TrackExport::chunksFor(uint16_t track) const {
 
 // Beside the files of a command that wrote some; a failure to write it is the command's failure.
 void TrackExport::writeSongJson() {
-    if (!settings_.broadcastWave || settings_.metadata == nullptr || outcome_.files.empty()) return;
+    if (!(settings_.broadcastWave || settings_.poly) || settings_.metadata == nullptr || outcome_.files.empty()) return;
     if (vxf::transfer::writeSongJson(directory_, *settings_.metadata)) return;
     reportError(directory_ + kSongJsonName + "\r\nFailed to write file.");
     outcome_.failed = true;

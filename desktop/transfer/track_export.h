@@ -9,6 +9,7 @@
 
 #include "audio_format.h"
 #include "bwf_chunks.h"
+#include "poly_wav.h"
 #include "session_metadata.h"
 #include "transfer_procedure.h"
 
@@ -25,6 +26,9 @@ struct ExportSettings {
     // song.json goes beside them. Needs the song's metadata; the four formats stay plain without it.
     bool broadcastWave = false;
     const SessionMetadata* metadata = nullptr;
+    // All selected tracks interleaved in one WAV file, [song name-]Poly.wav, with the Broadcast Wave chunks
+    // (and song.json) when the metadata is given; RF64 past 4 GiB.
+    bool poly = false;
 };
 
 // One Export command on the drive's current song. Every message and question goes through
@@ -54,6 +58,8 @@ private:
     // One track with its own server calls, or all of them together.
     TransferResult exportTargets(std::vector<Target>& targets, TrackSpan span);
     bool openFiles(std::vector<Target>& targets);
+    void exportPoly(const std::vector<uint16_t>& tracks, const std::string& songName);
+    TransferResult writePoly(PolyWavFile& file, const std::string& path, const std::vector<uint16_t>& tracks);
     // The chunks a file of `track` carries before its samples: none unless Broadcast Wave was chosen.
     ChunkBytes chunksFor(uint16_t track) const;
     void writeSongJson();

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "bwf_chunks.h"
+#include "poly_wav.h"
 #include "outside_tools.h"
 #include "song/current_song.h"
 #include "song_json.h"
@@ -56,10 +57,12 @@ protected:
         ASSERT_EQ(readSessionMetadata(handle_, true, metadata_), VXF_OK);
     }
 
-    TransferOutcome exportBroadcast(const std::vector<uint16_t>& tracks, AudioFormat format, uint16_t bits = 24) {
+    TransferOutcome exportBroadcast(const std::vector<uint16_t>& tracks, AudioFormat format, uint16_t bits = 24,
+                                    bool poly = false) {
         TransferContext context{*server_, screen_, screen_, screen_};
         ExportSettings settings{outDir_, format, bits};
         settings.broadcastWave = true;
+        settings.poly = poly;
         settings.metadata = &metadata_;
         TrackExport exporter(context, facts(), settings);
         return exporter.run(tracks);
@@ -202,6 +205,81 @@ TEST_F(BroadcastExport, DriveTextsThatAreNotPrintableNeverReachTheFilesRaw) {
     const std::string xml = ixmlDocument(song, contents);
     EXPECT_NE(xml.find("<PROJECT>A&amp;B &lt;??&gt;</PROJECT>"), std::string::npos) << xml;
     EXPECT_NE(songJson(song).find("\"project\": \"A&B <\\u0001\\u00ff>\""), std::string::npos);
+}
+
+// Channel c of the interleaved samples of `channels` channels, `bytes` wide.
+Bytes channelOf(const Bytes& data, size_t channels, size_t c, size_t bytes) {
+    Bytes out;
+    for (size_t at = c * bytes; at + bytes <= data.size(); at += channels * bytes) {
+        out.insert(out.end(), data.begin() + long(at), data.begin() + long(at + bytes));
+    }
+    return out;
+}
+
+TEST_F(BroadcastExport, PolyFileChannelsEqualTheMonoExportsOfTheirTracks) {
+    makeMarkedSong();
+    for (uint16_t bits : {24, 16}) {
+        SCOPED_TRACE(bits);
+        ASSERT_EQ(exportBroadcast({0, 1}, AudioFormat::Wav, bits).files.size(), 2u);
+        const TransferOutcome poly = exportBroadcast({0, 1}, AudioFormat::Wav, bits, true);
+        ASSERT_EQ(poly.files.size(), 1u);
+        const std::string path = out("Marks-Poly.wav");
+        EXPECT_EQ(poly.files[0].path, path);
+        EXPECT_TRUE(poly.files[0].complete);
+        const Bytes file = readBytes(path);
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RIFF");
+        const std::map<std::string, Bytes> chunks = riffChunks(file);
+        ASSERT_TRUE(chunks.count("data") && chunks.count("bext") && chunks.count("cue ") && chunks.count("iXML"));
+        const Bytes& fmt = chunks.at("fmt ");
+        EXPECT_EQ(fmt[0] | fmt[1] << 8, 0xFFFE);
+        EXPECT_EQ(le32At(fmt, 20), 0u);  // channel mask
+        for (size_t c = 0; c < 2; ++c) {
+            const Bytes mono = fileAudio(AudioFormat::Wav, out("Marks-Track0" + std::to_string(c + 1) + ".wav"));
+            EXPECT_EQ(channelOf(chunks.at("data"), 2, c, bits / 8), mono) << c;
+        }
+        if (hasTool("soxi")) {
+            EXPECT_EQ(runTool("soxi -c " + quoted(path)).output, "2\n");
+        }
+        if (hasTool("ffprobe")) {
+            const ToolOutput probe = runTool("ffprobe -v error -show_streams " + quoted(path));
+            EXPECT_NE(probe.output.find("channels=2"), std::string::npos) << probe.output;
+            EXPECT_NE(probe.output.find(bits == 24 ? "codec_name=pcm_s24le" : "codec_name=pcm_s16le"),
+                      std::string::npos);
+        }
+        if (hasTool("xmllint")) {
+            writeFile(out("poly.xml"), chunks.at("iXML"));
+            EXPECT_EQ(runTool("xmllint --xpath 'string(//TRACK_LIST/TRACK_COUNT)' " + quoted(out("poly.xml"))).output,
+                      "2\n");
+        }
+    }
+}
+
+// The switch to RF64 is tried at a threshold lowered for the test: the real one needs 4 GiB of data.
+TEST_F(BroadcastExport, APolyFilePastTheThresholdBecomesRf64WithItsDs64Chunk) {
+    makeMarkedSong();
+    setRf64ThresholdForTesting(1000);
+    const TransferOutcome poly = exportBroadcast({0, 1}, AudioFormat::Wav, 24, true);
+    setRf64ThresholdForTesting(0);
+    ASSERT_EQ(poly.files.size(), 1u);
+    const std::string path = out("Marks-Poly.wav");
+    const Bytes file = readBytes(path);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 4), "RF64");
+    EXPECT_EQ(le32At(file, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(std::string(file.begin() + 12, file.begin() + 16), "ds64");
+    EXPECT_EQ(le32At(file, 20), file.size() - 8);      // RIFF size, low word
+    EXPECT_EQ(le32At(file, 28), kLength * 2 * 3);      // data size, low word
+    EXPECT_EQ(le32At(file, 36), kLength);              // sample count, low word
+    if (hasTool("ffprobe")) {
+        const ToolOutput probe = runTool("ffprobe -v error -show_streams -show_format " + quoted(path));
+        EXPECT_EQ(probe.status, 0) << probe.output;
+        EXPECT_NE(probe.output.find("channels=2"), std::string::npos) << probe.output;
+        EXPECT_NE(probe.output.find("duration=0.625000"), std::string::npos) << probe.output;
+        EXPECT_NE(probe.output.find("TAG:encoded_by=vxfDeck"), std::string::npos) << probe.output;
+    }
+    if (hasTool("sndfile-info")) {
+        const ToolOutput info = runTool("sndfile-info " + quoted(path));
+        EXPECT_NE(info.output.find("Frames      : 30000"), std::string::npos) << info.output;
+    }
 }
 
 }  // namespace

@@ -87,6 +87,10 @@ int runExport(const Args& args) {
     const std::set<int64_t> numbers = parseTrackList(args.value("tracks").value_or("all"));
     const vxf::transfer::ReplacePolicy policy = replacePolicy(args);
     settings.broadcastWave = args.has("bwf");
+    settings.poly = args.has("poly");
+    if (settings.poly && *settings.format != vxf::transfer::AudioFormat::Wav) {
+        throw UsageError{"--poly writes one WAV file: it goes with --format wav"};
+    }
     if (settings.broadcastWave && *settings.format != vxf::transfer::AudioFormat::Wav &&
         *settings.format != vxf::transfer::AudioFormat::Aiff) {
         throw UsageError{"--bwf goes with --format wav or aiff"};
@@ -100,7 +104,7 @@ int runExport(const Args& args) {
     const std::vector<uint16_t> tracks = selectTracks(numbers, song, label);
     if (tracks.empty()) return numbers.empty() ? fail(label + " has no tracks") : kExitFailure;
     vxf::transfer::SessionMetadata metadata;
-    if (settings.broadcastWave) {
+    if (settings.broadcastWave || settings.poly) {
         if (vxf::transfer::readSessionMetadata(drive.handle(), drive.extendedNames(), metadata) != VXF_OK) {
             return vxf::server::failWith(label);
         }
@@ -117,13 +121,14 @@ int runExport(const Args& args) {
 const Registrar exportTracks{Command{
     "export",
     "--drive N --project P --song S [--tracks LIST] [--format wav|aiff|sd2|dig] [--word-length 16|24] "
-    "--out DIR [--bwf] [--yes | --no-clobber]",
+    "--out DIR [--bwf] [--poly] [--yes | --no-clobber]",
     "export tracks of song S (LIST: all, or numbers and ranges from 1 such as 1,3,5-8) to one mono file each "
     "in DIR, named [song name-]TrackNN.ext; an existing file is replaced with --yes, kept with --no-clobber, "
     "else asked about on a terminal; --bwf: Broadcast Wave files (bext, cue points and labels of the set locate "
-    "points and the loop, iXML with tempo map and slip values; AIFF: a MARK chunk) and song.json beside them",
+    "points and the loop, iXML with tempo map and slip values; AIFF: a MARK chunk) and song.json beside them; "
+    "--poly: the tracks interleaved in one Broadcast Wave file [song name-]Poly.wav (RF64 from 4 GiB on)",
     {"drive", "project", "song", "tracks", "format", "word-length", "out"},
-    {"yes", "no-clobber", "bwf"},
+    {"yes", "no-clobber", "bwf", "poly"},
     runExport,
 }};
 
