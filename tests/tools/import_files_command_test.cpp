@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "cli_fixture.h"
 #include "test_support.h"
@@ -148,6 +149,34 @@ TEST_F(ImportFilesCommand, LyingHeadersAndWrongRatesAreRefusedClearly) {
     run = import(quoted(out("Track04.flac")));
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(contains(run.err, "Sample rate mismatch. The file is at 44100 Hz, the song at 48000 Hz.")) << run.err;
+}
+
+}  // namespace
+}  // namespace vxf::transfer::test
+
+namespace vxf::transfer::test {
+namespace {
+
+using BroadcastCommands = CliFixture;
+
+TEST_F(BroadcastCommands, ExportWithBwfAndPolyWritesTheFilesAndSongJson) {
+    makeSong(8, 48000, 2000, "Mix");
+    releaseDrive();
+    const std::string base = "export --drive 1 --project 1 --song 1 --tracks 1-3 --yes --out " + quoted(outDir_);
+    ToolRun run = vxf(base + " --bwf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Bytes mono = readBytes(out("Mix-Track02.wav"));
+    EXPECT_NE(std::string(mono.begin(), mono.end()).find("bext"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(out("song.json")));
+    run = vxf(base + " --poly");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Bytes poly = readBytes(out("Mix-Poly.wav"));
+    ASSERT_GT(poly.size(), 40u);
+    // Under 4 GiB a plain RIFF file, the room for a ds64 chunk kept as JUNK.
+    EXPECT_EQ(std::string(poly.begin(), poly.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(poly.begin() + 12, poly.begin() + 16), "JUNK");
+    EXPECT_EQ(vxf(base + " --poly --format aiff").status, 2);
+    EXPECT_EQ(vxf(base + " --bwf --format sd2").status, 2);
 }
 
 }  // namespace
