@@ -24,6 +24,7 @@ constexpr int kSongProperties = 151;
 constexpr int kSongCreate = 153;
 constexpr int kDriveProperties = 160;
 constexpr int kScanRemap = 164;
+constexpr int kSongMarkers = 166;
 }  // namespace tmpl
 
 // Menu and accelerator commands.
@@ -88,6 +89,8 @@ constexpr int kWordLengthLabel = 1029;
 constexpr int kWordLength = 1030;
 constexpr int kSongGroupLast = 1031;
 constexpr int kWriteProtect = 1118;
+constexpr int kSongMarkers = 1152;      // "Markers...": the song's locate points and tempo map
+constexpr int kSongMarkersList = 1153;  // the list of the "Song Markers" dialog
 // Transfer group (its pane owns these)
 constexpr int kTransferTab = 1040;
 constexpr int kTransferListLabel = 1044;
