@@ -116,6 +116,7 @@ void DeckView::controlChanged(int id) {
     case ctl::kProjectName: projectSelected(); break;
     case ctl::kSongName: songSelected(); break;
     case ctl::kWriteProtect: SongCommands(*this).writeProtectClicked(); break;
+    case ctl::kSongMarkers: SongCommands(*this).showMarkers(); break;
     case ctl::kLogo: form_.openWebSite(kWebSite); break;
     default: transfer().controlChanged(id); break;
     }

@@ -26,6 +26,7 @@ constexpr int kDriveProperties = 160;
 constexpr int kScanRemap = 164;
 constexpr int kRecoverSongs = 166;
 constexpr int kArchive = 170;
+constexpr int kSongMarkers = 171;
 }  // namespace tmpl
 
 // Menu and accelerator commands.
@@ -92,6 +93,8 @@ constexpr int kWordLengthLabel = 1029;
 constexpr int kWordLength = 1030;
 constexpr int kSongGroupLast = 1031;
 constexpr int kWriteProtect = 1118;
+constexpr int kSongMarkers = 1170;      // "Markers...": the song's locate points and tempo map
+constexpr int kSongMarkersList = 1171;  // the list of the "Song Markers" dialog
 // Transfer group (its pane owns these)
 constexpr int kTransferTab = 1040;
 constexpr int kTransferListLabel = 1044;

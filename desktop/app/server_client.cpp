@@ -2,6 +2,7 @@
 #include "server_client.h"
 
 #include "tavovxf.h"
+#include "server_exports.h"
 #include "vxfx.h"
 
 #include <algorithm>
@@ -239,6 +240,10 @@ int32_t ServerClient::songSetName(uint32_t handle, const std::string& name) {
 
 int32_t ServerClient::songGetSampleRate(uint32_t handle, uint32_t& rate) {
     return tavovxfSongGetSampleRate(handle, &rate);
+}
+
+int32_t ServerClient::songGetMetadata(uint32_t handle, vxf::transfer::SessionMetadata& metadata) {
+    return vxf::transfer::readSessionMetadata(handle, extendedNames_, metadata);
 }
 
 int32_t ServerClient::songGetWordLength(uint32_t handle, uint16_t& bits) {

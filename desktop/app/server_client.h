@@ -7,6 +7,8 @@
 
 #include "vxf_recover.h"
 
+#include "session_metadata.h"
+
 struct vxf_window;
 
 namespace deck {
@@ -85,6 +87,8 @@ public:
     virtual int32_t songSetName(uint32_t handle, const std::string& name);
     virtual int32_t songGetSampleRate(uint32_t handle, uint32_t& rate);
     virtual int32_t songGetWordLength(uint32_t handle, uint16_t& bits);
+    // The current song's locate points, loop, tempo map, pitch and slips with its names, as exports carry them.
+    virtual int32_t songGetMetadata(uint32_t handle, vxf::transfer::SessionMetadata& metadata);
     virtual int32_t songGetLength(uint32_t handle, uint32_t& samples);
     virtual int32_t songIsWriteProtect(uint32_t handle, uint32_t& flag);
     virtual int32_t songSetWriteProtect(uint32_t handle, uint32_t flag);

@@ -6,6 +6,7 @@
 #include "name_dialogs.h"
 #include "select_dialog.h"
 #include "song_create_dialog.h"
+#include "song_markers_dialog.h"
 #include "tavovxf.h"
 #include "text_format.h"
 
@@ -110,6 +111,17 @@ void SongCommands::writeProtectClicked() {
         return;
     }
     relistAndReselect();
+}
+
+void SongCommands::showMarkers() {
+    if (view_.songs().songCount() == 0) return;
+    vxf::transfer::SessionMetadata metadata;
+    if (view_.server().songGetMetadata(view_.drives().handle(), metadata) != VXF_OK) {
+        view_.showServerError();
+        return;
+    }
+    SongMarkersDialog dialog(markerLines(metadata));
+    view_.form().runModal(dialog);
 }
 
 }  // namespace deck

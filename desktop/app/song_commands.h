@@ -14,6 +14,8 @@ public:
     void remove();
     void properties();
     void writeProtectClicked();
+    // The "Song Markers" dialog of the shown song.
+    void showMarkers();
 
 private:
     // Shows the failure and makes the shown project and song primary again.

@@ -118,6 +118,7 @@ void SongPane::showSong() {
 void SongPane::enableControls(bool enabled) {
     for (int id = ctl::kSongNameLabel; id <= ctl::kSongGroupLast; ++id) view_.form().enable(id, enabled);
     view_.form().enable(ctl::kWriteProtect, enabled);
+    view_.form().enable(ctl::kSongMarkers, enabled);
 }
 
 int32_t SongPane::makeSelectedPrimary() {

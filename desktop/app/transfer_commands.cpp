@@ -6,6 +6,7 @@
 #include "deck_view.h"
 #include "form.h"
 #include "ids.h"
+#include "tavovxf.h"
 #include "track_export.h"
 #include "track_import.h"
 #include "transfer_ids.h"
@@ -54,6 +55,19 @@ void TransferPane::exportTracks() {
     choices.directory = settings_.exportDirectory;
     choices.format = checkedFormat(form);
     choices.wordLength = settings_.exportWordLength;
+    // Markers and the poly file are WAV's; AIFF takes the markers too.
+    vxf::transfer::SessionMetadata metadata;
+    const bool markers =
+        settings_.broadcastWave && (choices.format == AudioFormat::Wav || choices.format == AudioFormat::Aiff);
+    choices.poly = settings_.polyFile && choices.format == AudioFormat::Wav;
+    if (markers || choices.poly) {
+        if (view_.server().songGetMetadata(view_.drives().handle(), metadata) != VXF_OK) {
+            view_.showServerError();
+            return;
+        }
+        choices.broadcastWave = markers;
+        choices.metadata = &metadata;
+    }
     // Item i of the list is track i + 1.
     std::vector<uint16_t> tracks;
     for (int item : form.selectedLines(ctl::kTransferList)) tracks.push_back(static_cast<uint16_t>(item));

@@ -33,6 +33,8 @@ constexpr int kTrackSelectTo = 1143;
 // Transfer Options dialog
 constexpr int kOptions16Bit = 1144;
 constexpr int kOptions24Bit = 1145;
+constexpr int kOptionsBroadcastWave = 1150;
+constexpr int kOptionsPoly = 1151;
 // Copy progress window (its Cancel is kIdCancel)
 constexpr int kCopyBar = 1146;
 constexpr int kCopyPercent = 1147;

@@ -1,4 +1,5 @@
-// transfer_options_dialog.h - the "Transfer Options" dialog: the export word length, 16 or 24 bits.
+// transfer_options_dialog.h - the "Transfer Options" dialog: the export word length, 16 or 24 bits, and whether
+// exports are Broadcast Wave files and one poly file per song.
 #pragma once
 
 #include "form.h"
@@ -8,20 +9,27 @@
 
 namespace deck {
 
+struct ExportOptions {
+    uint16_t wordLength = 24;
+    bool broadcastWave = false;
+    bool polyFile = false;
+};
+
 class TransferOptionsDialog : public DialogLogic {
 public:
-    explicit TransferOptionsDialog(uint16_t exportWordLength) : wordLength_(exportWordLength) {}
+    explicit TransferOptionsDialog(ExportOptions options) : options_(options) {}
 
     int templateId() const override { return tmpl::kTransferOptions; }
     void init(DialogControls& controls) override;
-    // The choice after OK; the word length it opened with otherwise.
-    uint16_t wordLength() const { return wordLength_; }
+    // The choices after OK; those it opened with otherwise.
+    const ExportOptions& options() const { return options_; }
+    uint16_t wordLength() const { return options_.wordLength; }
 
 protected:
     bool accept(DialogControls& controls) override;
 
 private:
-    uint16_t wordLength_;
+    ExportOptions options_;
 };
 
 }  // namespace deck

@@ -227,8 +227,11 @@ void TransferPane::selectAll() {
 }
 
 void TransferPane::options() {
-    TransferOptionsDialog dialog(settings_.exportWordLength);
-    if (view_.form().runModal(dialog) == kIdOk) settings_.exportWordLength = dialog.wordLength();
+    TransferOptionsDialog dialog({settings_.exportWordLength, settings_.broadcastWave, settings_.polyFile});
+    if (view_.form().runModal(dialog) != kIdOk) return;
+    settings_.exportWordLength = dialog.options().wordLength;
+    settings_.broadcastWave = dialog.options().broadcastWave;
+    settings_.polyFile = dialog.options().polyFile;
 }
 
 void TransferPane::controlChanged(int id) {

@@ -18,6 +18,8 @@ void TransferSettings::read(Profile& profile) {
     format = storedFormat >= 0 && storedFormat <= 3 ? static_cast<vxf::transfer::AudioFormat>(storedFormat)
                                                     : vxf::transfer::AudioFormat::Wav;
     exportWordLength = profile.readInt("TransExportWL", 24) == 16 ? 16 : 24;
+    broadcastWave = profile.readInt("TransBWF", 0) == 1;
+    polyFile = profile.readInt("TransPoly", 0) == 1;
     exportDirectory = profile.readText("TransExportStr", "");
     importDirectory = profile.readText("TransImportStr", "");
     for (size_t i = 0; i < kRecentDirectoryCount; ++i) {
@@ -36,6 +38,8 @@ void TransferSettings::write(Profile& profile) const {
         profile.writeText(indexedKey("TransExportStr", i), recentExport.at(i));
         profile.writeText(indexedKey("TransImportStr", i), recentImport.at(i));
     }
+    profile.writeInt("TransBWF", broadcastWave ? 1 : 0);
+    profile.writeInt("TransPoly", polyFile ? 1 : 0);
 }
 
 }  // namespace deck

@@ -55,6 +55,7 @@ DialogTemplate formTemplate() {
         {K::Label, ctl::kWordLengthLabel, "Word Length:", 14, 290, 80, 8},
         {K::Field, ctl::kWordLength, "", 100, 288, 96, 12},
         {K::CheckBox, ctl::kWriteProtect, "Write Protect", 14, 307, 80, 10},
+        {K::Button, ctl::kSongMarkers, "Markers...", 136, 305, 60, 14},
         // Transfer
         {K::Group, -1, "Transfer", 211, 7, 285, 318},
         {K::TabStrip, ctl::kTransferTab, "tavo VXF --> PC|PC --> tavo VXF", 218, 19, 271, 14},
@@ -217,12 +218,21 @@ DialogTemplate trackSelectTemplate() {
 }
 
 DialogTemplate transferOptionsTemplate() {
-    return {tmpl::kTransferOptions, "Transfer Options", 160, 84, {
+    return {tmpl::kTransferOptions, "Transfer Options", 160, 116, {
         {K::Group, -1, "Export Word Length", 7, 7, 146, 44},
         {K::Radio, ctl::kOptions16Bit, "16-bit", 17, 21, 60, 10},
         {K::Radio, ctl::kOptions24Bit, "24-bit", 17, 35, 60, 10},
-        {K::DefaultButton, kOk, "OK", 22, 62, 50, 14},
-        {K::Button, kCancel, "Cancel", 88, 62, 50, 14},
+        {K::CheckBox, ctl::kOptionsBroadcastWave, "Broadcast Wave (markers, iXML)", 10, 58, 140, 10},
+        {K::CheckBox, ctl::kOptionsPoly, "One poly WAV file per song", 10, 72, 140, 10},
+        {K::DefaultButton, kOk, "OK", 22, 94, 50, 14},
+        {K::Button, kCancel, "Cancel", 88, 94, 50, 14},
+    }};
+}
+
+DialogTemplate songMarkersTemplate() {
+    return {tmpl::kSongMarkers, "Song Markers", 240, 160, {
+        {K::ListBox, ctl::kSongMarkersList, "", 7, 7, 226, 124},
+        {K::DefaultButton, kOk, "OK", 95, 139, 50, 14},
     }};
 }
 
@@ -261,7 +271,7 @@ std::map<int, DialogTemplate> allTemplates() {
                              selectTemplate(tmpl::kSongDelete, "Song Delete", "Select Song:", ctl::kSongDeleteList),
                              projectCreateTemplate(), projectPropertiesTemplate(), songCreateTemplate(),
                              songPropertiesTemplate(), drivePropertiesTemplate(), scanRemapTemplate(), recoverSongsTemplate(),
-                             archiveTemplate(),
+                             archiveTemplate(), songMarkersTemplate(),
                              trackSelectTemplate(), transferOptionsTemplate(), copyProgressTemplate(),
                              aboutTemplate()})
         templates.emplace(t.id, std::move(t));

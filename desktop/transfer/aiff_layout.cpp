@@ -13,12 +13,11 @@ constexpr uint32_t kCommSize = 18;
 constexpr uint32_t kSoundHeaderSize = 8;  // offset and block size before the samples
 constexpr uint64_t kFormHeaderSize = 12;
 
-// Where the sizes lie in the file we write: FORM at 4, COMM at 16, SSND at 42; the COMM
-// frame count follows the channel count at 22.
+// Where the sizes lie in the file we write: FORM at 4, COMM at 16, SSND right before its data (at 42 when
+// no chunk stands between COMM and SSND); the COMM frame count follows the channel count at 22.
 constexpr uint64_t kFormSizeOffset = 4;
 constexpr uint64_t kCommSizeOffset = 16;
 constexpr uint64_t kFramesOffset = 22;
-constexpr uint64_t kSsndSizeOffset = 42;
 
 struct KnownRate {
     uint8_t prefix[4];
@@ -127,6 +126,7 @@ int writeAiffHeader(AudioStream& stream) {
     Chunk commChunk;
     if (!file.createRiffForm(stream.outer, fourCC("AIFF")) || !file.createChunk(commChunk, fourCC("COMM")) ||
         !file.write(comm, sizeof comm) || !file.ascend(commChunk) ||
+        !file.write(stream.chunksBeforeData.data(), stream.chunksBeforeData.size()) ||
         !file.createChunk(stream.inner, fourCC("SSND")) || !file.write(soundHeader, sizeof soundHeader)) {
         return AUDIO_ERR_WRITE;
     }
@@ -139,7 +139,7 @@ int finishAiff(AudioStream& stream) {
     if (!ascendDataAndForm(stream)) return AUDIO_ERR_WRITE;
     const uint8_t form[4] = {'F', 'O', 'R', 'M'};
     if (!file.seek(0) || !file.write(form, sizeof form) || !reverseSizeAt(file, kFormSizeOffset) ||
-        !reverseSizeAt(file, kCommSizeOffset) || !reverseSizeAt(file, kSsndSizeOffset)) {
+        !reverseSizeAt(file, kCommSizeOffset) || !reverseSizeAt(file, stream.inner.dataOffset - 4)) {
         return AUDIO_ERR_WRITE;
     }
     // A transfer that stopped early leaves fewer frames than announced at the start:

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "aiff_layout.h"
+
+#include <algorithm>
 #include "digsd_layout.h"
 #include "sample_conversion.h"
 #include "sd2_layout.h"
@@ -25,6 +27,7 @@ AudioFile::~AudioFile() {
 
 bool AudioFile::fail(int code) {
     stream_.file.close();
+    foreign_.close();
     lastError_ = code;
     sink_.showError(audioErrorMessage(code, stream_.path));
     return false;
@@ -38,6 +41,7 @@ bool AudioFile::begin(AudioFormat format, const std::string& path, bool writing)
     stream_.outer = Chunk{};
     stream_.inner = Chunk{};
     stream_.dataOffset = stream_.dataLength = stream_.dataRead = stream_.dataWritten = 0;
+    stream_.chunksBeforeData.clear();
     lastError_ = AUDIO_OK;
     replaces_ = false;
     stream_.file.setTap(nullptr);
@@ -89,15 +93,51 @@ bool AudioFile::OpenForRead(AudioFormat format, const std::string& path, uint32_
     return true;
 }
 
+bool AudioFile::OpenForeignForRead(const std::string& path, uint16_t channel, uint16_t wordLength,
+                                   uint32_t& sampleRate, uint32_t& sampleCount) {
+    if (!begin(AudioFormat::Wav, path, false)) return false;
+    sampleRate = sampleCount = 0;
+    if (wordLength != 16 && wordLength != 24) return fail(AUDIO_ERR_UNSUPPORTED);
+    ForeignFacts facts;
+    std::string detail;
+    if (int code = foreign_.open(path, facts, detail); code != AUDIO_OK) return fail(code);
+    if (channel >= facts.channels) return fail(AUDIO_ERR_MULTICHANNEL);
+    // A song counts its samples in 32 bits.
+    if (facts.frames > UINT32_MAX) return fail(AUDIO_ERR_UNSUPPORTED);
+    foreignChannel_ = channel;
+    stream_.sampleRate = sampleRate = facts.sampleRate;
+    stream_.wordLength = wordLength;
+    stream_.sampleCount = sampleCount = static_cast<uint32_t>(facts.frames);
+    stream_.dataLength = uint64_t{sampleCount} * stream_.bytesPerSample();
+    return true;
+}
+
+bool AudioFile::readForeign(void* buffer, size_t byteCount, bool wantBigEndian, size_t& bytesRead) {
+    const unsigned bytes = stream_.bytesPerSample();
+    const uint64_t left = (stream_.dataLength - stream_.dataRead) / bytes;
+    const size_t frames = static_cast<size_t>(std::min<uint64_t>(byteCount / bytes, left));
+    size_t got = 0;
+    if (!foreign_.read(foreignChannel_, stream_.wordLength, wantBigEndian, static_cast<uint8_t*>(buffer), frames,
+                       got)) {
+        return fail(AUDIO_ERR_READ);
+    }
+    bytesRead = got * bytes;
+    stream_.dataRead += bytesRead;
+    return true;
+}
+
 bool AudioFile::OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate,
-                             uint16_t wordLength, uint32_t sampleCount) {
+                             uint16_t wordLength, uint32_t sampleCount, const std::vector<uint8_t>& chunks) {
     if (!begin(format, path, true)) return false;
+    stream_.chunksBeforeData = chunks;
     stream_.sampleRate = sampleRate;
     stream_.wordLength = wordLength;
     stream_.sampleCount = sampleCount;
     if (!isSupportedWordLength(wordLength)) return fail(AUDIO_ERR_UNSUPPORTED);
     // Refused before anything is created: the header could not describe that much data.
-    if (uint64_t{sampleCount} * stream_.bytesPerSample() > kMaxSampleDataBytes) return fail(AUDIO_ERR_WRITE);
+    if (uint64_t{sampleCount} * stream_.bytesPerSample() + chunks.size() > kMaxSampleDataBytes) {
+        return fail(AUDIO_ERR_WRITE);
+    }
     if (!stream_.file.createForWriting(path)) return fail(AUDIO_ERR_OPEN);
     replaces_ = stream_.file.isReplacement();
     if (int code = writeHeader(); code != AUDIO_OK) return fail(code);
@@ -151,6 +191,7 @@ bool AudioFile::ReadSamples(void* buffer, size_t byteCount, bool wantBigEndian, 
                             size_t& bytesRead) {
     bytesRead = 0;
     if (!isOpen() || stream_.writing) return false;
+    if (foreign_.isOpen()) return readForeign(buffer, byteCount, wantBigEndian, bytesRead);
     const uint64_t left = stream_.dataLength - stream_.dataRead;
     const size_t wanted = byteCount < left ? byteCount : static_cast<size_t>(left);
     bool ok = false;
@@ -192,6 +233,10 @@ bool AudioFile::WriteSamples(void* buffer, size_t byteCount, bool inputBigEndian
 
 bool AudioFile::Close() {
     if (!isOpen()) return false;
+    if (foreign_.isOpen()) {
+        foreign_.close();
+        return true;
+    }
     if (stream_.writing) {
         if (int code = finish(); code != AUDIO_OK) return fail(code);
     }

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio_error.h"
 #include "audio_format.h"
 #include "audio_stream.h"
+#include "foreign_audio.h"
 #include "message_sink.h"
 #include "write_tap.h"
 
@@ -27,11 +29,19 @@ public:
     // Parses the header and leaves the read position at the first sample.
     bool OpenForRead(AudioFormat format, const std::string& path, uint32_t& sampleRate, uint16_t& wordLength,
                      uint32_t& sampleCount);
+    // Opens a file of another kind (FLAC, floating-point WAV, AIFF-C, W64, ...) through libsndfile: channel
+    // `channel` of it (from 0) is read as signed samples of `wordLength` bits (16 or 24), rounded and clipped as
+    // foreignSampleToInteger says. The file's rate, that word length and its frame count are given. A channel the
+    // file does not have is AUDIO_ERR_MULTICHANNEL; a file libsndfile cannot read AUDIO_ERR_INVALID.
+    bool OpenForeignForRead(const std::string& path, uint16_t channel, uint16_t wordLength, uint32_t& sampleRate,
+                            uint32_t& sampleCount);
+
     // Creates the file and writes its header for `sampleCount` samples of `wordLength` bits. An
     // existing regular file is replaced only when Close finishes the new one; a symbolic link
     // is never written through (AUDIO_ERR_OPEN).
+    // `chunks`: whole chunks a WAV or AIFF file carries before its samples (Broadcast Wave, markers).
     bool OpenForWrite(AudioFormat format, const std::string& path, uint32_t sampleRate, uint16_t wordLength,
-                      uint32_t sampleCount);
+                      uint32_t sampleCount, const std::vector<uint8_t>& chunks = {});
 
     // Reads up to `byteCount` bytes of sample data, never past the end of the samples, and
     // converts them in place to the wanted byte order and 8-bit coding. A read at the end of
@@ -54,7 +64,7 @@ public:
     // is so the finished file's, unless fewer samples came than were announced.
     void setWriteTap(WriteTap* tap) { tap_ = tap; }
 
-    bool isOpen() const { return stream_.file.isOpen(); }
+    bool isOpen() const { return stream_.file.isOpen() || foreign_.isOpen(); }
     bool isWriting() const { return stream_.writing; }
     AudioFormat format() const { return stream_.format; }
     uint32_t sampleRate() const { return stream_.sampleRate; }
@@ -76,8 +86,12 @@ private:
     void toFileCoding(uint8_t* data, size_t sampleCount, bool inputBigEndian, bool inputUnsigned8) const;
     void fromFileCoding(uint8_t* data, size_t sampleCount, bool wantBigEndian, bool wantUnsigned8) const;
 
+    bool readForeign(void* buffer, size_t byteCount, bool wantBigEndian, size_t& bytesRead);
+
     MessageSink& sink_;
     AudioStream stream_;
+    ForeignReader foreign_;
+    uint16_t foreignChannel_ = 0;
     int lastError_ = AUDIO_OK;
     bool replaces_ = false;
     WriteTap* tap_ = nullptr;

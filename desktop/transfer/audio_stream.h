@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio_format.h"
 #include "chunk_file.h"
@@ -30,6 +31,10 @@ struct AudioStream {
     uint64_t dataLength = 0;   // reading: bytes of sample data in the file
     uint64_t dataRead = 0;     // reading: bytes of sample data handed out so far
     uint64_t dataWritten = 0;  // writing: bytes of sample data written so far
+
+    // Writing WAV or AIFF: whole chunks (headers, sizes and pad bytes in the file's order) that go between the
+    // format chunk and the sample chunk. Empty for the plain files of the four formats.
+    std::vector<uint8_t> chunksBeforeData;
 
     unsigned bytesPerSample() const { return wordLength / 8u; }
 

@@ -45,4 +45,10 @@ private:
     std::vector<std::string> kept_;
 };
 
+// Drops every message: for asking whether a file can be read before the user is shown anything.
+class SilentSink : public MessageSink {
+public:
+    void showError(const std::string&) override {}
+};
+
 }  // namespace vxf::transfer

@@ -2,9 +2,11 @@
 #include "server_exports.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tavovxf.h"
 #include "vxfx.h"
+#include "vxf_song_metadata.h"
 
 namespace vxf::transfer {
 
@@ -72,6 +74,57 @@ int32_t readSongFacts(uint32_t handle, SongFacts& facts) {
     facts.trackCount = std::min<uint16_t>(facts.trackCount, VXF_MAX_TRACKS);
     facts.writeProtected = writeProtected != 0;
     return result;
+}
+
+namespace {
+
+int32_t readNames(uint32_t handle, bool extendedNames, SessionMetadata& metadata) {
+    char text[VXF_EXT_NAME_SIZE] = {};
+    int32_t result = extendedNames ? tavovxfProjectGetExtName(handle, text) : tavovxfProjectGetName(handle, text);
+    metadata.project = text;
+    if (result == VXF_OK) result = ServerExports(extendedNames).songGetName(handle, metadata.song);
+    if (result != VXF_OK) return result;
+    char description[VXF_DESCRIPTION_SIZE + 1] = {};
+    uint32_t size = sizeof description;
+    result = tavovxfDriveGetInfo(handle, description, &size);
+    description[sizeof description - 1] = '\0';
+    metadata.drive = description;
+    return result;
+}
+
+void takeMetadata(const VxfxSongMetadata& from, SessionMetadata& to) {
+    for (size_t i = 0; i < kLocatePoints; ++i) {
+        to.locates[i].sample = from.locateSample[i];
+        to.locates[i].name = std::string(from.locateName[i], strnlen(from.locateName[i], VXFX_LOCATE_NAME_SIZE));
+    }
+    to.loopStart = from.loopStart;
+    to.loopEnd = from.loopEnd;
+    to.tempoMapLocate = from.tempoMapLocate;
+    for (size_t i = 0; i < kTempoEntries; ++i) {
+        const VxfxTempoEntry& t = from.tempo[i];
+        to.tempo[i] = TempoMark{t.measure, t.beatNumerator, t.beatDenominator, t.bpm};
+    }
+    to.pitch = from.pitch;
+    to.storedTracksPerTrack = from.storedTracksPerTrack;
+    for (size_t i = 0; i < kStoredTracks; ++i) to.slip[i] = from.slip[i];
+    to.songHandle = from.songHandle;
+}
+
+}  // namespace
+
+int32_t readSessionMetadata(uint32_t handle, bool extendedNames, SessionMetadata& metadata) {
+    SongFacts facts;
+    int32_t result = readSongFacts(handle, facts);
+    if (result == VXF_OK) result = readNames(handle, extendedNames, metadata);
+    VxfxSongMetadata song{};
+    if (result == VXF_OK) result = vxfxSongGetMetadata(handle, &song);
+    if (result != VXF_OK) return result;
+    metadata.sampleRate = facts.sampleRate;
+    metadata.wordLength = facts.wordLength;
+    metadata.trackCount = facts.trackCount;
+    metadata.length = facts.length;
+    takeMetadata(song, metadata);
+    return VXF_OK;
 }
 
 }  // namespace vxf::transfer

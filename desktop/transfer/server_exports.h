@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "session_metadata.h"
 #include "transfer_server.h"
 
 namespace vxf::transfer {
@@ -38,5 +39,9 @@ private:
 
 // The facts of the handle's current song (tracks capped at 24); the first failing call's code.
 int32_t readSongFacts(uint32_t handle, SongFacts& facts);
+
+// The handle's current song with its metadata, its project's and drive's names (extended names when asked);
+// the first failing call's code.
+int32_t readSessionMetadata(uint32_t handle, bool extendedNames, SessionMetadata& metadata);
 
 }  // namespace vxf::transfer

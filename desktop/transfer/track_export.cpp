@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audio_file.h"
+#include "song_json.h"
 #include "transfer_paths.h"
 
 namespace vxf::transfer {
@@ -30,6 +31,10 @@ TrackExport::TrackExport(TransferContext& context, const SongFacts& song, const 
     : TransferProcedure(context), song_(song), settings_(settings), fileMessages_(context.messages) {
     format_ = settings.format.value_or(AudioFormat::Wav);
     bigEndian_ = isBigEndianFormat(format_);
+    FileContents stamp;
+    stampNow(stamp);
+    date_ = stamp.date;
+    time_ = stamp.time;
 }
 
 TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
@@ -59,11 +64,14 @@ TransferOutcome TrackExport::run(const std::vector<uint16_t>& tracks) {
     for (uint16_t track : tracks) {
         if (track < std::min<size_t>(song_.trackCount, kMaxTracks)) offered.push_back(track);
     }
-    if (offered.size() <= 2) {
+    if (settings_.poly) {
+        exportPoly(offered, songName);
+    } else if (offered.size() <= 2) {
         exportOneByOne(offered, songName);
     } else {
         exportTogether(offered, songName);
     }
+    writeSongJson();
     return outcome_;
 }
 
@@ -178,13 +186,30 @@ bool TrackExport::openFiles(std::vector<Target>& targets) {
     for (Target& target : targets) {
         auto file = std::make_unique<AudioFile>(fileMessages_);
         if (settings_.observer) file->setWriteTap(settings_.observer->tapFor(target.track));
-        if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length)) {
+        if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length,
+                                chunksFor(target.track))) {
             outcome_.failed = true;
             return false;
         }
         target.file = std::move(file);
     }
     return true;
+}
+
+ChunkBytes TrackExport::chunksFor(uint16_t track) const {
+    if (!settings_.broadcastWave || settings_.metadata == nullptr) return {};
+    if (format_ == AudioFormat::Aiff) return aiffMarkChunk(*settings_.metadata);
+    if (format_ != AudioFormat::Wav) return {};
+    FileContents contents{{track}, settings_.wordLength, date_, time_};
+    return broadcastChunks(*settings_.metadata, contents);
+}
+
+// Beside the files of a command that wrote some; a failure to write it is the command's failure.
+void TrackExport::writeSongJson() {
+    if (!(settings_.broadcastWave || settings_.poly) || settings_.metadata == nullptr || outcome_.files.empty()) return;
+    if (vxf::transfer::writeSongJson(directory_, *settings_.metadata)) return;
+    reportError(directory_ + kSongJsonName + "\r\nFailed to write file.");
+    outcome_.failed = true;
 }
 
 TransferPass TrackExport::exportPass(std::vector<Target>& targets, TrackSpan span) {

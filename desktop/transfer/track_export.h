@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "audio_format.h"
+#include "bwf_chunks.h"
+#include "poly_wav.h"
+#include "session_metadata.h"
 #include "transfer_procedure.h"
 
 namespace vxf::transfer {
@@ -37,6 +40,13 @@ struct ExportSettings {
     // The name the files begin with instead of the song's (an archive's names are made safe first).
     std::optional<std::string> fileStem;
     ExportObserver* observer = nullptr;
+    // Broadcast Wave: WAV files carry bext, cue  with their labels and iXML, AIFF files a MARK chunk, and
+    // song.json goes beside them. Needs the song's metadata; the four formats stay plain without it.
+    bool broadcastWave = false;
+    const SessionMetadata* metadata = nullptr;
+    // All selected tracks interleaved in one WAV file, [song name-]Poly.wav, with the Broadcast Wave chunks
+    // (and song.json) when the metadata is given; RF64 past 4 GiB.
+    bool poly = false;
 };
 
 // One Export command on the drive's current song. Every message and question goes through
@@ -66,6 +76,11 @@ private:
     // One track with its own server calls, or all of them together.
     TransferResult exportTargets(std::vector<Target>& targets, TrackSpan span);
     bool openFiles(std::vector<Target>& targets);
+    void exportPoly(const std::vector<uint16_t>& tracks, const std::string& songName);
+    TransferResult writePoly(PolyWavFile& file, const std::string& path, const std::vector<uint16_t>& tracks);
+    // The chunks a file of `track` carries before its samples: none unless Broadcast Wave was chosen.
+    ChunkBytes chunksFor(uint16_t track) const;
+    void writeSongJson();
     TransferPass exportPass(std::vector<Target>& targets, TrackSpan span);
     BlockTaken readServer(const std::vector<Target>& targets, TrackSpan span, const TransferBuffers& buffers,
                           uint32_t position, uint32_t block);
@@ -90,6 +105,7 @@ private:
     // The files' messages: held while their blocks are written beside the next read.
     HeldMessages fileMessages_;
     bool writeFailed_ = false;  // set by the writing side, looked at once the pass has ended
+    std::string date_, time_;  // when the command ran: every file of it carries the same
 };
 
 }  // namespace vxf::transfer

@@ -177,7 +177,12 @@ std::optional<TransferResult> TrackImport::openSource(Source& source, TrackSpan 
     const std::string& path = source.file->path;
     uint32_t rate = 0;
     uint16_t bits = 0;
-    if (!source.audio->OpenForRead(source.file->format, path, rate, bits, source.count)) {
+    const bool opened = source.file->foreign
+                            ? source.audio->OpenForeignForRead(path, source.file->channel, song_.wordLength, rate,
+                                                               source.count)
+                            : source.audio->OpenForRead(source.file->format, path, rate, bits, source.count);
+    if (source.file->foreign) bits = song_.wordLength;
+    if (!opened) {
         outcome_.failed = true;
         return leftOut;
     }
@@ -185,7 +190,11 @@ std::optional<TransferResult> TrackImport::openSource(Source& source, TrackSpan 
         reportError(audioErrorMessage(AUDIO_ERR_UNSUPPORTED, path));
         return leftOut;
     }
-    if (rate != song_.sampleRate) return failure(path + "\r\nSample rate mismatch.", span);
+    if (rate != song_.sampleRate) {
+        return failure(path + "\r\nSample rate mismatch. The file is at " + std::to_string(rate) +
+                           " Hz, the song at " + std::to_string(song_.sampleRate) + " Hz.",
+                       span);
+    }
     if (song_.writeProtected) {
         reportError("tavo VXF song is write protected.");
         return TransferResult::Stop;

@@ -21,6 +21,10 @@ struct ImportFile {
     std::string path;
     AudioFormat format = AudioFormat::Wav;
     std::optional<uint16_t> track;  // 0-based; none: from the file name or through the dialog
+    // Read through libsndfile (any kind it knows, any number of channels): channel `channel` (from 0) of it,
+    // converted to the song's word length. `format` is then not looked at.
+    bool foreign = false;
+    uint16_t channel = 0;
 };
 
 // The track a file name points at: the one- or two-digit number nearest before the extension,

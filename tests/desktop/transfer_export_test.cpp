@@ -154,6 +154,49 @@ TEST_F(ExportTest, SixteenBitsChosenInTheOptionsGiveSixteenBitFiles) {
     EXPECT_EQ(bits, 16);
 }
 
+TEST_F(ExportTest, BroadcastWaveAndPolyChosenInTheOptionsGiveMarkedFilesAndOnePolyFile) {
+    startOn(6);
+    tform_.dialogs.push_back([](DialogLogic& dialog, FakeDialog& controls) {
+        EXPECT_FALSE(controls.checked(ctl::kOptionsBroadcastWave));
+        controls.setChecked(ctl::kOptionsBroadcastWave, true);
+        controls.press(dialog, kIdOk);
+    });
+    view().command(cmd::kTransferOptions);
+    exportLines({0});
+    EXPECT_TRUE(boxTexts().empty());
+    EXPECT_NE(readText(target(1)).find("bext"), std::string::npos);
+    EXPECT_NE(readText(exportDir_ + "/song.json").find("\"song\": \"Take 1\""), std::string::npos);
+
+    tform_.dialogs.push_back([](DialogLogic& dialog, FakeDialog& controls) {
+        EXPECT_TRUE(controls.checked(ctl::kOptionsBroadcastWave));
+        controls.setChecked(ctl::kOptionsPoly, true);
+        controls.press(dialog, kIdOk);
+    });
+    view().command(cmd::kTransferOptions);
+    EXPECT_TRUE(view().transfer().settings().polyFile);
+    exportLines({0, 2});
+    EXPECT_TRUE(boxTexts().empty());
+    const std::string poly = readText(exportDir_ + "/Take 1-Poly.wav");
+    ASSERT_GT(poly.size(), 44u);
+    EXPECT_EQ(poly[58] | poly[59] << 8, 2);  // the channels of the format record after RIFF and JUNK
+}
+
+TEST_F(ExportTest, TheMarkersButtonListsThePointsAndTempoBeforeAnExport) {
+    startOn(6);
+    std::vector<std::string> lines;
+    tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
+        for (int i = 0; i < controls.lineCount(ctl::kSongMarkersList); ++i) {
+            lines.push_back(controls.line(ctl::kSongMarkersList, i));
+        }
+        controls.press(dialog, kIdOk);
+    });
+    press(ctl::kSongMarkers);
+    EXPECT_EQ(tform_.dialogTemplates.back(), tmpl::kSongMarkers);
+    // A new song: the start point, the tempo of 4/4 at 120 and pitch 0; the loop's points are unset.
+    EXPECT_EQ(lines, (std::vector<std::string>{"START     00:00:00:00  (sample 0)", "Tempo: measure 0, 4/4, 120 BPM",
+                                               "Pitch: 0"}));
+}
+
 TEST_F(ExportTest, MissingDirectoryIsRefusedAndNotRemembered) {
     startOn(6);
     typeDirectory(folder_ + "/missing");

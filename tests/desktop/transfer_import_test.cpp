@@ -129,7 +129,7 @@ TEST_F(ImportTest, RateMismatchAnsweredOkGoesOnWithTheNextFile) {
     tform_.answers = {idr::kYes, idr::kOk, idr::kYes};
     importAll();
     ASSERT_EQ(tform_.boxes.size(), 3u);
-    EXPECT_EQ(tform_.boxes[1].text, file("Track01.wav") + "\r\nSample rate mismatch.");
+    EXPECT_EQ(tform_.boxes[1].text, file("Track01.wav") + "\r\nSample rate mismatch. The file is at 44100 Hz, the song at 48000 Hz.");
     EXPECT_EQ(tform_.boxes[1].type, mb::kOkCancel | mb::kIconStop | mb::kSetForeground);
     EXPECT_EQ(prefix(trackAudio(0), 3000), trackPattern(3000, 1));  // untouched
     EXPECT_EQ(prefix(trackAudio(1), 3000), trackPattern(3000, 12));

@@ -87,7 +87,7 @@ TEST(TransferSettingsTest, AreWrittenInTheirOrderAndReadBack) {
               (std::vector<std::string>{"TabSelection", "TransFormat", "TransExportWL", "TransExportStr", "TransImportStr",
                                         "TransExportStr0", "TransImportStr0", "TransExportStr1", "TransImportStr1",
                                         "TransExportStr2", "TransImportStr2", "TransExportStr3", "TransImportStr3",
-                                        "TransExportStr4", "TransImportStr4"}));
+                                        "TransExportStr4", "TransImportStr4", "TransBWF", "TransPoly"}));
     EXPECT_EQ(profile.ints["TabSelection"], 1);
     EXPECT_EQ(profile.ints["TransFormat"], 3);
     TransferSettings read;

@@ -156,9 +156,21 @@ TEST_F(SoxInteropTest, StereoFilesFromSoxAreRefusedAsMultipleChannel) {
     expectRefused(AudioFormat::Aiff, soxMakes(raw, 16, 2, "aiff", "stereo.aif"), AUDIO_ERR_MULTICHANNEL);
 }
 
-TEST_F(SoxInteropTest, ExtensibleWavHeadersAreUnsupported) {
-    const std::string path = soxMakes(patternSamples(10, 3), 24, 1, "wav", "ext.wav");
-    expectRefused(AudioFormat::Wav, path, AUDIO_ERR_UNSUPPORTED);
+// sox writes 24-bit WAV with the extensible header by default, as most programs do.
+TEST_F(SoxInteropTest, SoxDefault24BitWavFilesAreRead) {
+    ASSERT_TRUE(sox("-n -b 24 -r 48000 " + shellQuoted(pathOf("sine.wav")) + " synth 0.1 sine 440"));
+    const Bytes file = readFile(pathOf("sine.wav"));
+    ASSERT_GE(file.size(), 22u);
+    ASSERT_EQ(file[20] | file[21] << 8, 0xFFFE);
+    AudioFile audio(sink_);
+    const Opened opened = openForRead(audio, AudioFormat::Wav, pathOf("sine.wav"));
+    ASSERT_TRUE(opened.ok) << lastMessage();
+    EXPECT_EQ(opened.bits, 24);
+    EXPECT_EQ(opened.count, 4800u);
+    // sox's own reading of the samples: big-endian signed raw.
+    ASSERT_TRUE(sox(shellQuoted(pathOf("sine.wav")) + " -t raw -e signed-integer -b 24 -B " +
+                    shellQuoted(pathOf("sine.raw"))));
+    EXPECT_EQ(readAllSamples(audio, true, false), readFile(pathOf("sine.raw")));
 }
 
 }  // namespace

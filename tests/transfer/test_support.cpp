@@ -62,7 +62,7 @@ TransferTest::Opened TransferTest::openForRead(AudioFile& file, AudioFormat form
 
 Bytes TransferTest::readAllSamples(AudioFile& file, bool bigEndian, bool unsigned8) {
     Bytes all;
-    Bytes block(4096);
+    Bytes block(6144);  // whole samples of every width: a sample split between reads would be swapped wrong
     size_t got = 0;
     while (file.ReadSamples(block.data(), block.size(), bigEndian, unsigned8, got) && got > 0) {
         all.insert(all.end(), block.begin(), block.begin() + static_cast<long>(got));

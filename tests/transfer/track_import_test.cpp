@@ -115,7 +115,7 @@ TEST_F(ImportFiles, RateMismatchAnsweredOkGoesOnWithTheNextFileAndCancelStops) {
     makeFile("Track01.wav", 500, 44100);
     const Bytes two = makeFile("Track02.wav", 500);
     TransferOutcome outcome = importFiles({file("Track01.wav"), file("Track02.wav")});
-    EXPECT_EQ(screen_.okCancelQuestions, std::vector<std::string>{out("Track01.wav") + "\r\nSample rate mismatch."});
+    EXPECT_EQ(screen_.okCancelQuestions, std::vector<std::string>{out("Track01.wav") + "\r\nSample rate mismatch. The file is at 44100 Hz, the song at 48000 Hz."});
     ASSERT_EQ(outcome.files.size(), 1u);
     EXPECT_EQ(trackAudio(1), two);
 

@@ -7,6 +7,7 @@
 
 #include "audio_format_option.h"
 #include "cli.h"
+#include "server_exports.h"
 #include "server_session.h"
 #include "song_session.h"
 #include "track_export.h"
@@ -80,6 +81,15 @@ int runExport(const Args& args) {
     settings.salvage = args.has("salvage");
     const std::set<int64_t> numbers = parseTrackList(args.value("tracks").value_or("all"));
     const vxf::transfer::ReplacePolicy policy = replacePolicy(args);
+    settings.broadcastWave = args.has("bwf");
+    settings.poly = args.has("poly");
+    if (settings.poly && *settings.format != vxf::transfer::AudioFormat::Wav) {
+        throw UsageError{"--poly writes one WAV file: it goes with --format wav"};
+    }
+    if (settings.broadcastWave && *settings.format != vxf::transfer::AudioFormat::Wav &&
+        *settings.format != vxf::transfer::AudioFormat::Aiff) {
+        throw UsageError{"--bwf goes with --format wav or aiff"};
+    }
 
     vxf::server::Drive drive;
     std::string label;
@@ -88,6 +98,13 @@ int runExport(const Args& args) {
     if (vxf::transfer::readSongFacts(drive.handle(), song) != VXF_OK) return vxf::server::failWith(label);
     const std::vector<uint16_t> tracks = selectTracks(numbers, song, label);
     if (tracks.empty()) return numbers.empty() ? fail(label + " has no tracks") : kExitFailure;
+    vxf::transfer::SessionMetadata metadata;
+    if (settings.broadcastWave || settings.poly) {
+        if (vxf::transfer::readSessionMetadata(drive.handle(), drive.extendedNames(), metadata) != VXF_OK) {
+            return vxf::server::failWith(label);
+        }
+        settings.metadata = &metadata;
+    }
 
     TransferSession session(drive, policy, "add --yes to replace it or --no-clobber to keep it");
     vxf::transfer::TrackExport exporter(session.context(), song, settings);
@@ -103,14 +120,17 @@ int runExport(const Args& args) {
 const Registrar exportTracks{Command{
     "export",
     "--drive N --project P --song S [--tracks LIST] [--format wav|aiff|sd2|dig] [--word-length 16|24] "
-    "--out DIR [--yes | --no-clobber] [--salvage]",
+    "--out DIR [--bwf] [--poly] [--yes | --no-clobber] [--salvage]",
     "export tracks of song S (LIST: all, or numbers and ranges from 1 such as 1,3,5-8) to one mono file each "
     "in DIR, named [song name-]TrackNN.ext; an existing file is replaced with --yes, kept with --no-clobber, "
-    "else asked about on a terminal. --salvage reads a part of a track the drive refuses sector by sector and "
-    "writes what stays unreadable as silence, listing each gap (song, track, first and last sample, time). "
+    "else asked about on a terminal; --bwf: Broadcast Wave files (bext, cue points and labels of the set locate "
+    "points and the loop, iXML with tempo map and slip values; AIFF: a MARK chunk) and song.json beside them; "
+    "--poly: the tracks interleaved in one Broadcast Wave file [song name-]Poly.wav (RF64 from 4 GiB on). "
+    "--salvage reads a part of a track the drive refuses sector by sector and writes what stays unreadable as "
+    "silence, listing each gap (song, track, first and last sample, time). "
     "Exit status: 0 complete, 3 complete with silent gaps (listed), 1 failed",
     {"drive", "project", "song", "tracks", "format", "word-length", "out"},
-    {"yes", "no-clobber", "salvage"},
+    {"yes", "no-clobber", "bwf", "poly", "salvage"},
     runExport,
 }};
 

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "audio_format_option.h"
+#include "audio_error.h"
+#include "audio_file.h"
 #include "cli.h"
+#include "foreign_audio.h"
 #include "server_session.h"
 #include "song_session.h"
 #include "track_import.h"
@@ -60,16 +63,80 @@ bool assignTracks(std::vector<ImportFile>& files, uint16_t trackCount, const std
     return true;
 }
 
+// Whether our own reader takes the file as it is: a mono file of the four formats. Asked without a message.
+bool ownReaderTakes(const ImportFile& file) {
+    vxf::transfer::SilentSink silent;
+    vxf::transfer::AudioFile audio(silent);
+    uint32_t rate = 0, count = 0;
+    uint16_t bits = 0;
+    if (audio.OpenForRead(file.format, file.path, rate, bits, count)) return true;
+    // A file that is unreadable or lies stays ours to refuse, with our message.
+    return audio.lastError() != vxf::transfer::AUDIO_ERR_UNSUPPORTED &&
+           audio.lastError() != vxf::transfer::AUDIO_ERR_MULTICHANNEL;
+}
+
+// The channels of a file read through libsndfile; 0 after saying why it cannot be read.
+uint16_t foreignChannels(const std::string& path) {
+    vxf::transfer::ForeignReader reader;
+    vxf::transfer::ForeignFacts facts;
+    std::string detail;
+    if (reader.open(path, facts, detail) == vxf::transfer::AUDIO_OK) return facts.channels;
+    fail(path + ": cannot be read as audio" + (detail.empty() ? "" : " (" + detail + ")"));
+    return 0;
+}
+
+// The files to import: each given file once, or with --split once a channel. Files of other kinds, and
+// files of the four formats that are not mono PCM of 8, 16 or 24 bits, are read through libsndfile.
+bool collectFiles(const Args& args, const std::vector<std::string>& paths, std::vector<ImportFile>& files) {
+    const std::map<std::string, uint16_t> forced = trackOptions(args, paths);
+    const bool split = args.has("split");
+    const std::optional<int64_t> channel = args.optionalNumber("channel", 1, 1024);
+    if (split && channel) throw UsageError{"give --channel K or --split, not both"};
+    for (const std::string& path : paths) {
+        const bool otherKind = vxf::transfer::isForeignFileName(path) && !args.value("format");
+        ImportFile file{path, otherKind ? vxf::transfer::AudioFormat::Wav : formatOfFile(args, path), std::nullopt};
+        if (auto it = forced.find(absolute(path)); it != forced.end()) file.track = it->second;
+        file.foreign = otherKind || split || channel || !ownReaderTakes(file);
+        if (!file.foreign) {
+            files.push_back(file);
+            continue;
+        }
+        const uint16_t channels = foreignChannels(path);
+        if (channels == 0) return false;
+        if (channel && *channel > channels) {
+            return fail(path + " has " + std::to_string(channels) + " channels; there is no channel " +
+                        std::to_string(*channel)) == 0;
+        }
+        if (!split && !channel && channels > 1) {
+            return fail(path + " has " + std::to_string(channels) +
+                        " channels: give --channel K for one of them or --split for one track each") == 0;
+        }
+        if (!split) {
+            file.channel = static_cast<uint16_t>(channel.value_or(1) - 1);
+            files.push_back(file);
+            continue;
+        }
+        // Channel k goes to the file's track + k.
+        const int named = vxf::transfer::TrackFromFileName(std::filesystem::path(path).filename().string());
+        if (!file.track && named < 0) {
+            return fail(path + ": --split needs the first track: give --track " + path + "=K") == 0;
+        }
+        const uint16_t first = file.track.value_or(static_cast<uint16_t>(named));
+        for (uint16_t k = 0; k < channels; ++k) {
+            ImportFile part = file;
+            part.channel = k;
+            part.track = static_cast<uint16_t>(first + k);
+            files.push_back(part);
+        }
+    }
+    return true;
+}
+
 int runImport(const Args& args) {
     const std::vector<std::string>& paths = args.positional();
     if (paths.empty()) throw UsageError{"give the audio files to import"};
-    const std::map<std::string, uint16_t> forced = trackOptions(args, paths);
     std::vector<ImportFile> files;
-    for (const std::string& path : paths) {
-        ImportFile file{path, formatOfFile(args, path), std::nullopt};
-        if (auto it = forced.find(absolute(path)); it != forced.end()) file.track = it->second;
-        files.push_back(file);
-    }
+    if (!collectFiles(args, paths, files)) return kExitFailure;
 
     vxf::server::Drive drive;
     std::string label;
@@ -95,12 +162,16 @@ int runImport(const Args& args) {
 
 const Registrar importFiles{Command{
     "import",
-    "--drive N --project P --song S [--format wav|aiff|sd2|dig] FILE... [--track FILE=K ...] [--yes]",
-    "import mono audio files into tracks of song S: the track is the number in the file name (Track07.wav: "
+    "--drive N --project P --song S [--format wav|aiff|sd2|dig] FILE... [--track FILE=K ...] "
+    "[--channel K | --split] [--yes]",
+    "import audio files into tracks of song S: the track is the number in the file name (Track07.wav: "
     "track 7) or K of --track; the song grows as needed; 24 files go in one pass; tracks are replaced only "
-    "with --yes or when answered on a terminal",
-    {"drive", "project", "song", "format", "track"},
-    {"yes"},
+    "with --yes or when answered on a terminal. Files of other kinds (FLAC, floating-point WAV, AIFF-C, W64, "
+    "...) are read through libsndfile and rounded to the song's word length (halves away from zero, clipped "
+    "at full scale); of a file with several channels --channel K imports channel K, --split channel k onto "
+    "the file's track + k - 1",
+    {"drive", "project", "song", "format", "track", "channel"},
+    {"yes", "split"},
     runImport,
 }};
 
