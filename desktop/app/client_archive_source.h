@@ -18,6 +18,9 @@ public:
     int32_t openProject(uint16_t index, std::string& name) override;
     int32_t songCount(uint16_t& count) override { return client_.songGetNum(handle_, count); }
     int32_t openSong(uint16_t index, std::string& name, vxf::transfer::SongFacts& facts) override;
+    int32_t songMetadata(vxf::transfer::SessionMetadata& metadata) override {
+        return client_.songGetMetadata(handle_, metadata);
+    }
     std::string errorText() override { return client_.errorText(); }
 
 private:

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "session_metadata.h"
+
 #include "transfer_server.h"
 
 namespace vxf::transfer {
@@ -29,6 +31,8 @@ public:
     virtual int32_t songCount(uint16_t& count) = 0;
     // Makes the song of the current project current; its name and facts.
     virtual int32_t openSong(uint16_t index, std::string& name, SongFacts& facts) = 0;
+    // Of the current song: locate points, loop, tempo map, pitch and slips, with the names.
+    virtual int32_t songMetadata(SessionMetadata& metadata) = 0;
     virtual std::string errorText() = 0;
 };
 

@@ -16,6 +16,7 @@
 #include "bag_files.h"
 #include "safe_names.h"
 #include "sha256_tap.h"
+#include "song_json.h"
 #include "track_export.h"
 #include "transfer_paths.h"
 
@@ -310,6 +311,13 @@ bool DriveArchive::exportTracks(ArchivedSong& song, const std::vector<uint16_t>&
     settings.fileStem = safeFileName(song.name, "");
     settings.observer = &observer;
     settings.salvage = options_.salvage;
+    // WAV and AIFF files of an archive carry the song's markers, and song.json lies beside them.
+    SessionMetadata metadata;
+    if (options_.format == AudioFormat::Wav || options_.format == AudioFormat::Aiff) {
+        if (source_.songMetadata(metadata) != 0) return fail(song.folder + ": " + source_.errorText());
+        settings.broadcastWave = true;
+        settings.metadata = &metadata;
+    }
     TrackExport exporter(context_, song.facts, settings);
     const TransferOutcome outcome = exporter.run(tracks);
     song.gaps.insert(song.gaps.end(), outcome.gaps.begin(), outcome.gaps.end());
@@ -355,6 +363,17 @@ bool DriveArchive::finishBag() {
             manifest.push_back({track.digest, track.path});
             outcome_.bytes += track.bytes;
         }
+    }
+    // song.json of each song, as the last export of the song left it.
+    for (const ArchivedSong& song : outcome_.songs) {
+        const std::string path = song.folder + "/" + kSongJsonName;
+        std::error_code error;
+        if (!fs::exists(top_ + "/" + path, error)) continue;
+        const std::optional<std::string> digest = sha256OfFile(top_ + "/" + path);
+        const uint64_t bytes = fs::file_size(top_ + "/" + path, error);
+        if (!digest || error) return fail(path + " cannot be read back");
+        manifest.push_back({*digest, path});
+        outcome_.bytes += bytes;
     }
     const std::string json = inventoryJson(outcome_, options_);
     const std::string text = inventoryText(outcome_, options_);

@@ -47,7 +47,7 @@ TEST_F(ArchiveDialogTest, ArchivesTheDriveIntoTheChosenFolderWithProgressAndASum
     EXPECT_EQ(folder, bag_);
     EXPECT_EQ(songs, (std::vector<std::string>{"1/1 Take 1 2  Intro.", "1/2 CON"}));
     EXPECT_EQ(bytes, "0.4 MB of 0.4 MB");
-    EXPECT_EQ(summary, "Complete: 2 songs, 18 files, 0.4 MB, 0 gaps.");
+    EXPECT_EQ(summary, "Complete: 2 songs, 20 files, 0.4 MB, 0 gaps.");
     EXPECT_TRUE(openEnabled);
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
     EXPECT_TRUE(std::filesystem::exists(bag_ + "/data/01 Demo Session/01 Take 1 2  Intro/Take 1 2  Intro-Track08.wav"));
@@ -71,7 +71,7 @@ TEST_F(ArchiveDialogTest, StopLeavesTheBagToGoOnWithAndArchiveFinishesIt) {
     tform_.answers = {idr::kYes};  // "Are you sure you want to cancel?"
     view().command(cmd::kDriveArchive);
     EXPECT_EQ(stopped, "Stopped; Archive goes on where it stopped.");
-    EXPECT_EQ(finished, "Complete: 2 songs, 18 files, 0.4 MB, 0 gaps.");
+    EXPECT_EQ(finished, "Complete: 2 songs, 20 files, 0.4 MB, 0 gaps.");
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
 }
 

@@ -73,7 +73,7 @@ TEST_F(QtFront, MainWindowCarriesTitleGroupsAndMenus) {
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&Drive"));
     EXPECT_EQ(menus[4]->text(), QStringLiteral("&Help"));
     const std::vector<MenuEntry> drive = entriesOf(menus[0]->menu());
-    ASSERT_EQ(drive.size(), 8u);
+    ASSERT_EQ(drive.size(), 9u);
     const std::vector<std::pair<const char*, int>> expected = {
         {"&Select...", 32771}, {"&Format...", 32772}, {"&Upgrade...", 163}, {"Scan/&Remap...", 165},
         {"Recover &Lost Songs...", 167}, {"&Archive...", cmd::kDriveArchive}, {"&Properties...", 32773}, {"-", 0},

@@ -34,6 +34,17 @@ ToolRun shell(const std::string& command) {
     return run;
 }
 
+// Where a WAV file's samples begin: after the chunks a Broadcast Wave file carries before them.
+std::streamoff dataChunkStart(const std::string& wav) {
+    for (size_t at = 12; at + 8 <= wav.size();) {
+        const uint32_t size = uint8_t(wav[at + 4]) | uint8_t(wav[at + 5]) << 8 | uint8_t(wav[at + 6]) << 16 |
+                              uint32_t(uint8_t(wav[at + 7])) << 24;
+        if (wav.compare(at, 4, "data") == 0) return std::streamoff(at + 8);
+        at += 8 + size + (size & 1);
+    }
+    return 0;
+}
+
 constexpr const char* kSong1 = "data/01 Demo Session/01 Tones 48k";
 constexpr const char* kSong2 = "data/01 Demo Session/02 Tones 96k";
 // From here on the demo drive holds only the second song's audio.
@@ -62,7 +73,7 @@ protected:
 TEST_F(ArchiveCommand, MakesABagOfTheDemoDriveThatOutsideToolsAccept) {
     const ToolRun run = vxf("archive --drive 1 --out " + quoted(bag_));
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(contains(run.out, "2 songs, 34 files")) << run.out;
+    EXPECT_TRUE(contains(run.out, "2 songs, 36 files")) << run.out;
 
     EXPECT_EQ(textOf(bag_ + "/bagit.txt"), "BagIt-Version: 1.0\nTag-File-Character-Encoding: UTF-8\n");
     const std::string info = textOf(bag_ + "/bag-info.txt");
@@ -76,8 +87,8 @@ TEST_F(ArchiveCommand, MakesABagOfTheDemoDriveThatOutsideToolsAccept) {
     for (const auto& entry : fs::recursive_directory_iterator(bag_ + "/data")) {
         if (entry.is_regular_file()) bytes += entry.file_size(), ++files;
     }
-    EXPECT_EQ(files, 34u);
-    EXPECT_TRUE(contains(info, "Payload-Oxum: " + std::to_string(bytes) + ".34\n")) << info;
+    EXPECT_EQ(files, 36u);  // 32 tracks, a song.json a song, the inventory twice
+    EXPECT_TRUE(contains(info, "Payload-Oxum: " + std::to_string(bytes) + ".36\n")) << info;
 
     // The digests and the audio as tools that are not ours read them.
     EXPECT_EQ(shell("cd " + quoted(bag_) + " && sha256sum --strict -c manifest-sha256.txt").status, 0);
@@ -107,11 +118,13 @@ TEST_F(ArchiveCommand, VerifyNamesAChangedSampleAMissingFileAndAnExtraFile) {
     ASSERT_EQ(vxf("archive --drive 1 --out " + quoted(bag_) + " --songs 1/2 --word-length 16").status, 0);
     EXPECT_EQ(vxf("verify " + quoted(bag_) + " --drive 1").status, 0);
     {
-        // One sample's low byte, the 1001st of track 3: 44 bytes of header, 2 bytes a sample.
+        // One sample's low byte, the 1001st of track 3: 2 bytes a sample from the data chunk on.
+        const std::streamoff data = dataChunkStart(textOf(file(kSong2, 3)));
+        ASSERT_GT(data, 0);
         std::fstream changed(file(kSong2, 3), std::ios::in | std::ios::out | std::ios::binary);
-        changed.seekg(44 + 2 * 1000);
+        changed.seekg(data + 2 * 1000);
         const char byte = char(changed.get() ^ 1);
-        changed.seekp(44 + 2 * 1000);
+        changed.seekp(data + 2 * 1000);
         changed.put(byte);
     }
     fs::remove(file(kSong2, 5));

@@ -43,6 +43,9 @@ public:
         return VXF_OK;
     }
     int32_t projectCount(uint16_t& count) override { return tavovxfProjectGetNum(drive_.handle(), &count); }
+    int32_t songMetadata(transfer::SessionMetadata& metadata) override {
+        return transfer::readSessionMetadata(drive_.handle(), drive_.extendedNames(), metadata);
+    }
     int32_t openProject(uint16_t index, std::string& name) override {
         const int32_t code = tavovxfProjectSetPrimary(drive_.handle(), index);
         if (code == VXF_OK) name = server::nameOf(drive_, tavovxfProjectGetName, tavovxfProjectGetExtName);
