@@ -24,10 +24,17 @@ Registrar::Registrar(Command command) { table().push_back(std::move(command)); }
 
 const std::vector<Command>& commands() { return table(); }
 
+namespace {
+std::string g_lastFailure;
+}
+
 int fail(const std::string& message) {
+    g_lastFailure = message;
     std::fprintf(stderr, "vxf: %s\n", message.c_str());
     return kExitFailure;
 }
+
+const std::string& lastFailure() { return g_lastFailure; }
 
 std::optional<int64_t> parseNumber(const std::string& text) {
     if (text.empty() || text.size() > 20) return std::nullopt;

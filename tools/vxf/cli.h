@@ -62,6 +62,8 @@ const std::vector<Command>& commands();
 
 // Failure message on stderr ("vxf: ...") and status 1.
 int fail(const std::string& message);
+// The message of the latest fail(), for a failure told as JSON too.
+const std::string& lastFailure();
 
 // Parses a whole number strictly: no sign where min >= 0, no trailing text.
 std::optional<int64_t> parseNumber(const std::string& text);

@@ -1,10 +1,12 @@
 // main.cpp - the vxf command-line tool: finds the command and runs it.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+#include "server_session.h"
 #include "man_page.h"
 #include "vxf_version.h"
 
@@ -43,6 +45,11 @@ void printCommandList(FILE* out) {
     std::fprintf(out, "\n'vxf <command> --help' describes a command.\n");
 }
 
+// A program reading the output as JSON learns of a failure from it too.
+void printJsonFailure(int status, const std::string& message) {
+    std::printf("{\"error\": {\"status\": %d, \"message\": %s}}\n", status, vxf::server::jsonString(message).c_str());
+}
+
 void printUsage(FILE* out, const Command& c) {
     std::fprintf(out, "usage: vxf %s %s\n%s\n", c.name.c_str(), c.usage.c_str(), c.summary.c_str());
 }
@@ -78,10 +85,14 @@ int main(int argc, char** argv) {
             return kExitOk;
         }
     }
+    const bool json = std::find(rest.begin(), rest.end(), "--json") != rest.end();
     try {
-        return command->run(parseArgs(*command, rest));
+        const int status = command->run(parseArgs(*command, rest));
+        if (json && status == kExitFailure) printJsonFailure(status, lastFailure());
+        return status;
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vxf %s: %s\n%s", command->name.c_str(), e.message.c_str(), kTryHelp);
+        if (json) printJsonFailure(kExitUsage, e.message);
         return kExitUsage;
     }
 }
