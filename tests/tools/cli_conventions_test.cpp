@@ -29,6 +29,18 @@ TEST_F(CliConventions, WrongUsageIsOneLineAndAPointerToHelpAndJsonCallersGetTheF
     EXPECT_NE(wrong.err.find("\nTry 'vxf --help'.\n"), std::string::npos) << wrong.err;
 }
 
+TEST_F(CliConventions, DrivesAddRefusesWhatIsNoDriveImageAndNamesTheDriveNumberUsersSee) {
+    enumerate({});
+    const ToolRun text = vxf("drives add /etc/hostname");
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.err.find("/etc/hostname: not a drive image"), std::string::npos) << text.err;
+    const std::string small = makeImage("small.img", 1000);
+    EXPECT_EQ(vxf("drives add " + quoted(small)).status, 1);
+    const ToolRun forced = vxf("drives add --force " + quoted(small));
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_NE(forced.out.find(" as drive 1 in "), std::string::npos) << forced.out;
+}
+
 TEST_F(CliConventions, TheTreeListsProjectsSongsAndTracksAndSongLengthsReadAsTheDesktopShowsThem) {
     enumerate({});
     ASSERT_EQ(vxf("demo --image " + quoted(folder_ + "/demo.img")).status, 0);

@@ -106,7 +106,8 @@ protected:
         return path;
     }
 
-    void addDrive(const std::string& path) { ASSERT_EQ(vxf({"drives", "add", path}).status, 0); }
+    // Test drives are far smaller than real ones.
+    void addDrive(const std::string& path) { ASSERT_EQ(vxf({"drives", "add", "--force", path}).status, 0); }
 
     static std::set<uint64_t> listedSectors(const std::string& path) {
         std::set<uint64_t> lbas;
@@ -249,7 +250,7 @@ TEST_F(ImageCaptureTest, CopyServesAsADriveOfItsOwn) {
     std::string drive = image("drive.img", 5000, {0, 4999});
     addDrive(drive);
     ASSERT_EQ(vxf({"image", "capture", "--drive", "1", "copy.img"}).status, 0);
-    ASSERT_EQ(vxf({"drives", "add", "copy.img"}).status, 0);
+    ASSERT_EQ(vxf({"drives", "add", "--force", "copy.img"}).status, 0);
     ASSERT_EQ(vxf({"image", "capture", "--drive", "2", "again.img"}).status, 0);
     EXPECT_TRUE(differingSectors(drive, folder_ + "/again.img").empty());
 }
