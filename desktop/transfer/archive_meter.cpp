@@ -43,17 +43,4 @@ std::string ArchiveMeter::text() const {
     return line;
 }
 
-std::string clockText(double seconds) {
-    const uint64_t whole = seconds > 0 ? uint64_t(seconds + 0.5) : 0;
-    char text[32];
-    if (whole >= 3600) {
-        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)(whole / 3600),
-                      (unsigned long long)(whole / 60 % 60), (unsigned long long)(whole % 60));
-    } else {
-        std::snprintf(text, sizeof text, "%llu:%02llu", (unsigned long long)(whole / 60),
-                      (unsigned long long)(whole % 60));
-    }
-    return text;
-}
-
 }  // namespace vxf::transfer

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "progress_line.h"
+
 namespace vxf::transfer {
 
 class ArchiveMeter {
@@ -31,7 +33,5 @@ private:
     uint64_t skipped_ = 0;
 };
 
-// "m:ss" or "h:mm:ss".
-std::string clockText(double seconds);
 
 }  // namespace vxf::transfer

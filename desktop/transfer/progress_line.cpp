@@ -16,8 +16,10 @@ constexpr double kBytesPerMegabyte = 1e6;
 constexpr uint64_t kSectorBytes = 512;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-std::string clock(double seconds) {
-    const auto whole = static_cast<uint64_t>(seconds + 0.5);
+}  // namespace
+
+std::string clockText(double seconds) {
+    const uint64_t whole = seconds > 0 ? static_cast<uint64_t>(seconds + 0.5) : 0;
     char text[32];
     if (whole >= 3600) {
         std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)(whole / 3600),
@@ -28,8 +30,6 @@ std::string clock(double seconds) {
     }
     return text;
 }
-
-}  // namespace
 
 size_t terminalColumns() {
     struct winsize size {};
@@ -54,9 +54,9 @@ std::string progressText(uint64_t done, uint64_t total, ProgressUnit unit, doubl
     }
     std::string left = "--:-- left";
     if (rate > 0 && done < total) {
-        left = clock(double(total - done) * double(bytesPerUnit) / (rate * kBytesPerMegabyte)) + " left";
+        left = clockText(double(total - done) * double(bytesPerUnit) / (rate * kBytesPerMegabyte)) + " left";
     } else if (done >= total) {
-        left = clock(seconds) + " in all";
+        left = clockText(seconds) + " in all";
     }
     char head[192];
     std::snprintf(head, sizeof head, "%3d%% [%s%s] %s  %.1f MB/s  %s", percent, std::string(filled, '#').c_str(),

@@ -37,6 +37,9 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+// "m:ss", or "h:mm:ss" from an hour on, of whole seconds (rounded).
+std::string clockText(double seconds);
+
 // Columns of the terminal on stderr (80 when it does not say).
 size_t terminalColumns();
 

@@ -10,6 +10,7 @@
 #include "archive_session.h"
 #include "audio_format_option.h"
 #include "cli.h"
+#include "progress_line.h"
 #include "drive_archive.h"
 #include "drive_transfer_server.h"
 #include "safe_names.h"
@@ -85,29 +86,25 @@ public:
     void close() override {}
 };
 
-// One line on stderr, redrawn at most ten times a second, when stderr is a terminal.
+// The one progress line of long commands: the whole job's bytes, rate and time left, and the song.
 class TerminalArchiveLine : public vxf::transfer::ArchiveProgress {
 public:
-    TerminalArchiveLine() : visible_(::isatty(STDERR_FILENO) == 1) {}
     ~TerminalArchiveLine() override {
-        if (drawn_) std::fputs("\n", stderr);
+        if (drawn_) line_.finish(done_, song_);
     }
     void song(const std::string& label) override { song_ = label; }
     void moved(const vxf::transfer::ArchiveMeter& meter) override {
-        if (!visible_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (drawn_ && now - last_ < std::chrono::milliseconds(100) && meter.done() < meter.total()) return;
-        last_ = now;
+        line_.setTotal(meter.total());
+        done_ = meter.done();
+        line_.show(done_, song_);
         drawn_ = true;
-        std::fprintf(stderr, "\r\033[K%s  %s", meter.text().c_str(), song_.c_str());
-        std::fflush(stderr);
     }
 
 private:
-    bool visible_;
+    vxf::transfer::ProgressLine line_{0};
     bool drawn_ = false;
+    uint64_t done_ = 0;
     std::string song_;
-    std::chrono::steady_clock::time_point last_;
 };
 
 struct BagRun {
