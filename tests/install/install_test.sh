@@ -2,10 +2,11 @@
 # Installs the build into a temporary root under /usr and checks the tree: the files, the validators of the
 # desktop entry, metainfo and manual pages, pkg-config and a C program built and run against the library,
 # and no path into the build tree in any installed program or library.
-# usage: install_test.sh BUILD_DIR LIBDIR
+# usage: install_test.sh BUILD_DIR LIBDIR [PROBE_CFLAGS]
 set -euo pipefail
 build="$1"
 libdir="$2"
+probe_cflags="${3:-}"
 root="$(mktemp -d)"
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
@@ -51,7 +52,7 @@ int main(void) {
 }
 C
 # shellcheck disable=SC2046
-cc -o "$root/probe" "$root/probe.c" $(pkg-config --cflags --libs vxfserver) || fail "probe does not build"
+cc $probe_cflags -o "$root/probe" "$root/probe.c" $(pkg-config --cflags --libs vxfserver) || fail "probe does not build"
 printf 'Count=0\n' >"$root/disks"
 out=$(VXF_DISK_ENUM="$root/disks" LD_LIBRARY_PATH="$usr/$libdir" "$root/probe") || fail "probe failed: $out"
 [ "$out" = "drives 0 code 0" ] || fail "probe said: $out"
