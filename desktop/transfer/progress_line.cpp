@@ -69,8 +69,15 @@ std::string progressText(uint64_t done, uint64_t total, ProgressUnit unit, doubl
     return line;
 }
 
+namespace {
+bool g_progressAllowed = true;
+}
+
+void setTerminalProgressAllowed(bool allowed) { g_progressAllowed = allowed; }
+bool terminalProgressAllowed() { return g_progressAllowed; }
+
 ProgressLine::ProgressLine(uint64_t total, ProgressUnit unit, uint64_t start)
-    : total_(total), unit_(unit), start_(start), visible_(::isatty(STDERR_FILENO) != 0),
+    : total_(total), unit_(unit), start_(start), visible_(g_progressAllowed && ::isatty(STDERR_FILENO) != 0),
       began_(std::chrono::steady_clock::now()) {}
 
 void ProgressLine::show(uint64_t done, const std::string& label) {

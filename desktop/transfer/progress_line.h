@@ -15,6 +15,10 @@ enum class ProgressUnit { Bytes, Sectors };
 std::string progressText(uint64_t done, uint64_t total, ProgressUnit unit, double seconds, const std::string& label,
                          size_t columns, uint64_t start = 0);
 
+// Whether progress may be drawn at all: a quiet run (vxf -q) turns it off for every line and bar.
+void setTerminalProgressAllowed(bool allowed);
+bool terminalProgressAllowed();
+
 // The line on stderr, redrawn at most ten times a second, only when stderr is a terminal.
 class ProgressLine {
 public:

@@ -95,7 +95,7 @@ TransferStatistics TerminalQuestions::total() const {
 TerminalProgress::TerminalProgress(const volatile std::sig_atomic_t& interrupted) : interrupted_(interrupted) {}
 
 void TerminalProgress::open(uint16_t tracks) {
-    visible_ = ::isatty(STDERR_FILENO) != 0;
+    visible_ = terminalProgressAllowed() && ::isatty(STDERR_FILENO) != 0;
     tracks_ = std::max<uint16_t>(tracks, 1);
     started_ = std::chrono::steady_clock::now();
     drawn_ = {};

@@ -54,5 +54,28 @@ TEST_F(CliConventions, TheTreeListsProjectsSongsAndTracksAndSongLengthsReadAsThe
         << tree.out;
 }
 
+TEST_F(CliConventions, QuietLeavesOutTheReportAndVerboseTellsWhatWasOpenedWhereverTheFlagsStand) {
+    enumerate({});
+    ASSERT_EQ(vxf("demo --image " + quoted(folder_ + "/demo.img")).status, 0);
+    const ToolRun quiet = vxf("-q export --drive 1 --project 1 --song 2 --yes --out " + quoted(folder_));
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, "");
+
+    const ToolRun verbose = vxf("songs --drive 1 --project 1 --verbose");
+    EXPECT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_NE(verbose.out.find("Tones 96k"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.err.find("vxf: drive 1: "), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find(", file system 1.10, held for reading\n"), std::string::npos) << verbose.err;
+
+    // A song may be named "-v": as an option's value it stays a name.
+    const ToolRun both = vxf("-q songs --drive 1 --project 1 -v");
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("-q and -v exclude each other"), std::string::npos) << both.err;
+    const ToolRun created = vxf("create song --drive 1 --project 1 --tracks 2 --rate 48000 --name -v -q");
+    EXPECT_EQ(created.status, 0) << created.err;
+    EXPECT_NE(vxf("songs --drive 1 --project 1").out.find("  -v\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vxf::transfer::test

@@ -26,6 +26,14 @@ const std::vector<Command>& commands() { return table(); }
 
 namespace {
 std::string g_lastFailure;
+Verbosity g_verbosity = Verbosity::Normal;
+}  // namespace
+
+void setVerbosity(Verbosity verbosity) { g_verbosity = verbosity; }
+Verbosity verbosity() { return g_verbosity; }
+
+void note(const std::string& message) {
+    if (g_verbosity == Verbosity::Verbose) std::fprintf(stderr, "vxf: %s\n", message.c_str());
 }
 
 int fail(const std::string& message) {

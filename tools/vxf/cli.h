@@ -60,6 +60,16 @@ struct Registrar {
 };
 const std::vector<Command>& commands();
 
+// -q/--quiet and -v/--verbose, given anywhere on the command line. Quiet leaves out progress and the lines that
+// only report what was done; failures and listings are never left out. Verbose adds what the command opened and
+// chose, on stderr.
+enum class Verbosity { Quiet, Normal, Verbose };
+void setVerbosity(Verbosity verbosity);
+Verbosity verbosity();
+inline bool quiet() { return verbosity() == Verbosity::Quiet; }
+// "vxf: MESSAGE" on stderr in a verbose run.
+void note(const std::string& message);
+
 // Failure message on stderr ("vxf: ...") and status 1.
 int fail(const std::string& message);
 // The message of the latest fail(), for a failure told as JSON too.

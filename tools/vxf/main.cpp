@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "server_session.h"
 #include "man_page.h"
+#include "progress_line.h"
 #include "vxf_version.h"
 
 using namespace vxf::cli;
@@ -42,12 +43,42 @@ const Command* findCommand(const std::vector<std::string>& words, size_t& used) 
 void printCommandList(FILE* out) {
     std::fprintf(out, "usage: vxf <command> [options]\n\ncommands:\n");
     for (const Command& c : commands()) std::fprintf(out, "  %-18s %s\n", c.name.c_str(), c.summary.c_str());
-    std::fprintf(out, "\n'vxf <command> --help' describes a command.\n");
+    std::fprintf(out, "\n'vxf <command> --help' describes a command. Every command takes -q/--quiet (no progress,\n"
+                      "no report of what was done) and -v/--verbose (what it opened and chose, on stderr).\n");
 }
 
 // A program reading the output as JSON learns of a failure from it too.
 void printJsonFailure(int status, const std::string& message) {
     std::printf("{\"error\": {\"status\": %d, \"message\": %s}}\n", status, vxf::server::jsonString(message).c_str());
+}
+
+bool isQuietFlag(const std::string& w) { return w == "-q" || w == "--quiet"; }
+bool isVerboseFlag(const std::string& w) { return w == "-v" || w == "--verbose"; }
+
+// Takes -q/--quiet and -v/--verbose out of the words, wherever they stand before "--" and are not the value of a
+// value option (a song named "-v" stays a name). Answers false when both are given.
+bool takeVerbosity(std::vector<std::string>& words, const Command* command) {
+    bool quiet = false;
+    bool verbose = false;
+    std::vector<std::string> kept;
+    bool valueNext = false;
+    bool onlyPositional = false;
+    for (const std::string& w : words) {
+        if (!onlyPositional && !valueNext && (isQuietFlag(w) || isVerboseFlag(w))) {
+            (isQuietFlag(w) ? quiet : verbose) = true;
+            continue;
+        }
+        if (w == "--") onlyPositional = true;
+        valueNext = !onlyPositional && !valueNext && command && w.rfind("--", 0) == 0 &&
+                    std::find(command->valueOptions.begin(), command->valueOptions.end(), w.substr(2)) !=
+                        command->valueOptions.end();
+        kept.push_back(w);
+    }
+    words = std::move(kept);
+    if (quiet && verbose) return false;
+    setVerbosity(quiet ? Verbosity::Quiet : verbose ? Verbosity::Verbose : Verbosity::Normal);
+    vxf::transfer::setTerminalProgressAllowed(!quiet);
+    return true;
 }
 
 void printUsage(FILE* out, const Command& c) {
@@ -58,6 +89,11 @@ void printUsage(FILE* out, const Command& c) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
+    // Flags in front of the command; those after it are taken once the command is known.
+    size_t leading = 0;
+    while (leading < words.size() && (isQuietFlag(words[leading]) || isVerboseFlag(words[leading]))) ++leading;
+    std::vector<std::string> front(words.begin(), words.begin() + static_cast<long>(leading));
+    words.erase(words.begin(), words.begin() + static_cast<long>(leading));
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         printCommandList(words.empty() ? stderr : stdout);
         return words.empty() ? kExitUsage : kExitOk;
@@ -78,6 +114,11 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     std::vector<std::string> rest(words.begin() + static_cast<long>(used), words.end());
+    rest.insert(rest.begin(), front.begin(), front.end());
+    if (!takeVerbosity(rest, command)) {
+        std::fprintf(stderr, "vxf %s: -q and -v exclude each other\n%s", command->name.c_str(), kTryHelp);
+        return kExitUsage;
+    }
     for (const std::string& w : rest) {
         if (w == "--") break;
         if (w == "--help" || w == "-h") {

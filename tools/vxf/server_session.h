@@ -70,6 +70,7 @@ public:
             cli::fail(label() + " is attached read-only");
             return false;
         }
+        if (cli::verbosity() == cli::Verbosity::Verbose) noteOpened(purpose);
         return true;
     }
 
@@ -98,6 +99,7 @@ public:
         if (tavovxfProjectSetPrimary(handle_, uint16_t(number - 1)) != VXF_OK) {
             return failed(label() + ", project " + std::to_string(number));
         }
+        cli::note(label() + ": project " + std::to_string(number) + " of " + std::to_string(count) + " open");
         return true;
     }
 
@@ -128,6 +130,22 @@ public:
     }
 
 private:
+    // "drive 1: DESCRIPTION (38146 MiB), file system 1.10, read-only, held for reading".
+    void noteOpened(Purpose purpose) const {
+        char description[VXF_DESCRIPTION_SIZE] = {};
+        uint32_t sizeKb = 0;
+        if (tavovxfDriveGetInfo(handle_, description, &sizeKb) != VXF_OK) errorMessage();
+        char version[VXF_VERSION_SIZE] = {};
+        if (tavovxfDriveGetFSVersion(handle_, version) != VXF_OK) errorMessage();
+        cli::note(label() + ": " + trimmedText(description) + " (" + std::to_string(sizeKb / 1024) + " MiB), file system " +
+                  (version[0] ? trimmedText(version) : std::string("none")) + (isReadOnly() ? ", read-only" : "") +
+                  ", held for " + (purpose == Purpose::Change ? "changing" : "reading"));
+    }
+    static std::string trimmedText(const std::string& text) {
+        const size_t last = text.find_last_not_of(' ');
+        return last == std::string::npos ? "" : text.substr(0, last + 1);
+    }
+
     uint32_t handle_ = 0;
     int64_t number_ = 0;
 };

@@ -46,6 +46,7 @@ public:
 
     // The files done, "verb path (track K)" a line, then rate and time of all the transfers.
     void report(const transfer::TransferOutcome& outcome, const char* verb) {
+        if (cli::quiet()) return;
         for (const transfer::TransferredFile& file : outcome.files) {
             std::printf("%s %s (track %u)%s\n", verb, file.path.c_str(), unsigned{file.track} + 1u,
                         file.complete ? "" : " - stopped part way");
