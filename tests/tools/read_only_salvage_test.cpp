@@ -85,6 +85,8 @@ TEST_F(DemoDrive, AttachedReadOnlyItIsListedAndExportedWhileEveryChangeIsRefused
     ASSERT_EQ(before.size(), 64u);
 
     EXPECT_TRUE(contains(vxf("songs --drive 1 --project 1").out, "Tones 96k"));
+    EXPECT_TRUE(contains(vxf("drives").out, "  read-only\n"));
+    EXPECT_TRUE(contains(vxf("drives --json").out, "\"readOnly\": true}"));
     exportSong(1, folder_ + "/out");
     EXPECT_EQ(lastStatus_, 0);
     exportSong(2, folder_ + "/out");

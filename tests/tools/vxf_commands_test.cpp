@@ -30,10 +30,10 @@ TEST_F(VxfCommands, DrivesListsStatusNameVersionSizeAndFreeSpace) {
     ToolRun run = vxf("drives --json");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(contains(run.out, "{\"number\": 1, \"status\": \"VXF\", \"name\": \"Drive Name\", \"version\": "
-                                  "\"1.10 \", \"sizeKiB\": 39082680, \"freeKiB\": 38405376}"))
+                                  "\"1.10 \", \"sizeKiB\": 39082680, \"freeKiB\": 38405376, \"readOnly\": false}"))
         << run.out;
     EXPECT_TRUE(contains(run.out, "{\"number\": 2, \"status\": \"Unknown Drive\", \"name\": null, \"version\": null, "
-                                  "\"sizeKiB\": 500000, \"freeKiB\": null}"))
+                                  "\"sizeKiB\": 500000, \"freeKiB\": null, \"readOnly\": false}"))
         << run.out;
     EXPECT_TRUE(contains(run.out, "\"number\": 3, \"status\": \"No Drive Communication\"")) << run.out;
     run = vxf("drives");

@@ -21,6 +21,7 @@ struct DriveRow {
     std::string version;
     std::optional<uint32_t> sizeKiB;
     std::optional<uint32_t> freeKiB;
+    bool readOnly = false;
 };
 
 // Reports a failed call of one drive's facts and goes on with the listing.
@@ -32,6 +33,7 @@ void noteFailure(const Drive& drive, bool& complete) {
 DriveRow describe(Drive& drive, int64_t number, bool& complete) {
     DriveRow row;
     row.number = number;
+    row.readOnly = drive.isReadOnly();
     uint32_t formatted = 0;
     const int32_t result = tavovxfDriveIsFormatted(drive.handle(), &formatted);
     if (result == VXF_ERR_NO_COMMUNICATION) {
@@ -75,12 +77,13 @@ void printTable(const std::vector<DriveRow>& rows) {
         std::printf("no recorder drives attached\n");
         return;
     }
-    std::printf("%-5s  %-22s  %-24s  %-7s  %12s  %12s\n", "DRIVE", "STATUS", "NAME", "VERSION", "SIZE KiB",
-                "FREE KiB");
+    std::printf("%-5s  %-22s  %-24s  %-7s  %12s  %12s  %s\n", "DRIVE", "STATUS", "NAME", "VERSION", "SIZE KiB",
+                "FREE KiB", "ACCESS");
     for (const DriveRow& r : rows) {
-        std::printf("%-5lld  %-22s  %-24s  %-7s  %12s  %12s\n", static_cast<long long>(r.number), r.status.c_str(),
+        std::printf("%-5lld  %-22s  %-24s  %-7s  %12s  %12s  %s\n", static_cast<long long>(r.number), r.status.c_str(),
                     vxf::server::trimmed(r.name).c_str(), vxf::server::trimmed(r.version).c_str(),
-                    numberText(r.sizeKiB).c_str(), numberText(r.freeKiB).c_str());
+                    numberText(r.sizeKiB).c_str(), numberText(r.freeKiB).c_str(),
+                    r.readOnly ? "read-only" : "read-write");
     }
 }
 
@@ -90,11 +93,11 @@ void printJson(const std::vector<DriveRow>& rows) {
         const DriveRow& r = rows[i];
         const bool vxfDrive = r.status == "VXF";
         std::printf("%s\n  {\"number\": %lld, \"status\": %s, \"name\": %s, \"version\": %s, \"sizeKiB\": %s, "
-                    "\"freeKiB\": %s}",
+                    "\"freeKiB\": %s, \"readOnly\": %s}",
                     i ? "," : "", static_cast<long long>(r.number), vxf::server::jsonString(r.status).c_str(),
                     vxfDrive ? vxf::server::jsonString(r.name).c_str() : "null",
                     vxfDrive ? vxf::server::jsonString(r.version).c_str() : "null", jsonNumber(r.sizeKiB).c_str(),
-                    jsonNumber(r.freeKiB).c_str());
+                    jsonNumber(r.freeKiB).c_str(), r.readOnly ? "true" : "false");
     }
     std::printf("%s]\n", rows.empty() ? "" : "\n");
 }
@@ -121,7 +124,8 @@ int runDrives(const Args& args) {
 const Registrar drives{Command{
     "drives",
     "[--json]",
-    "list the recorder drives: number, status, name, version, size and free space in KiB",
+    "list the recorder drives: number, status, name, version, size and free space in KiB, and whether they are "
+    "attached read-only",
     {},
     {"json"},
     runDrives,
