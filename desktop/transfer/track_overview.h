@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "transfer_buffers.h"
 #include "transfer_server.h"
 
 namespace vxf::transfer {
@@ -88,7 +90,7 @@ private:
     int32_t failure_ = 0;
     std::string failureText_;
     SongOverview overview_;
-    std::vector<std::vector<int32_t>> buffers_;
+    std::optional<TransferBuffers> buffers_;
     std::vector<Accumulator> tracks_;
 };
 
