@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,12 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "drive_transfer_server.h"
 #include "lifecycle.h"
+#include "optimal_chunk.h"
 #include "platform/test_api.h"
 #include "song/sample_codec.h"
 #include "api/server_lifecycle.h"
 #include "core/server_state.h"
+#include "server_exports.h"
 #include "tavovxf.h"
+#include "track_export.h"
+#include "track_overview.h"
 #include "vxfx.h"
 
 namespace {
@@ -192,6 +198,92 @@ void BM_ImportSong(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kImportBlocks) * int64_t(kAudioBlockBytes));
 }
 
+// The song's overview (every track read once, min/max, peak and RMS of every sample) against the
+// export of all its tracks to 24-bit WAV files in the same run: the overview must keep up with the
+// export's reading, at 0.8 of its rate or better. Both count the song's bytes as the drive holds them.
+class AnsweringScreen : public vxf::transfer::TransferQuestions, public vxf::transfer::CopyProgressView {
+public:
+    vxf::transfer::ReplaceAnswer askReplace(const std::string&, const std::string&, bool) override {
+        return vxf::transfer::ReplaceAnswer::YesToAll;
+    }
+    bool askOkCancel(const std::string&) override { return false; }
+    bool askYesNo(const std::string&) override { return false; }
+    std::optional<uint16_t> chooseTrack(const std::string&, uint16_t, const std::vector<bool>&,
+                                        std::optional<uint16_t>) override {
+        return std::nullopt;
+    }
+    void showStatistics(const vxf::transfer::TransferStatistics&, uint64_t) override {}
+    void open(uint16_t) override {}
+    void setFrom(const std::string&) override {}
+    void setTo(const std::string&) override {}
+    void setBar(uint32_t, uint32_t, uint64_t) override {}
+    void setPercentText(const std::string&) override {}
+    bool pollCancel() override { return false; }
+    void close() override {}
+};
+
+vxf::transfer::SongFacts benchSong() {
+    vxf::transfer::SongFacts song;
+    if (vxf::transfer::readSongFacts(bench().handle, song) != VXF_OK) std::abort();
+    return song;
+}
+
+void BM_SongBaselineExportAllTracks(benchmark::State& state) {
+    TrackBench& b = bench();
+    vxf::transfer::ServerExports exports(false);
+    vxf::transfer::DriveTransferServer<vxf::transfer::ServerExports> server(exports, b.handle);
+    vxf::transfer::SilentSink messages;
+    AnsweringScreen screen;
+    vxf::transfer::TransferContext context{server, messages, screen, screen};
+    vxf::transfer::ExportSettings settings;
+    settings.directory = b.folder + "/export";
+    std::filesystem::create_directories(settings.directory);
+    settings.format = vxf::transfer::AudioFormat::Wav;
+    std::vector<uint16_t> tracks;
+    for (uint16_t t = 0; t < kTracks; ++t) tracks.push_back(t);
+    const vxf::transfer::SongFacts song = benchSong();
+    for (auto _ : state) {
+        vxf::transfer::TrackExport exporter(context, song, settings);
+        if (exporter.run(tracks).failed) state.SkipWithError("export failed");
+    }
+    std::filesystem::remove_all(settings.directory);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kSongSamples) * kTracks * 3);
+}
+
+// What the export's pass reads, without the files: every track in the export's block, 3 bytes a sample.
+void BM_SongBaselineReadAllTracks(benchmark::State& state) {
+    TrackBench& b = bench();
+    uint32_t optimal = 0;
+    if (tavovxfTrackOptimalTransferSize(b.handle, &optimal) != VXF_OK) std::abort();
+    const uint32_t block = vxf::transfer::OptimalChunk(kTracks, optimal);
+    std::vector<std::vector<uint8_t>> out(kTracks, std::vector<uint8_t>(size_t{block} * 3));
+    void* buffers[VXF_MAX_TRACKS] = {};
+    for (uint32_t t = 0; t < kTracks; ++t) buffers[t] = out[t].data();
+    for (auto _ : state) {
+        for (uint32_t offset = 0; offset < kSongSamples; offset += block) {
+            uint32_t read = 0;
+            if (tavovxfTrackReadAll(b.handle, offset, std::min(block, kSongSamples - offset), &read, 3, 0, buffers) !=
+                VXF_OK) {
+                state.SkipWithError("read failed");
+            }
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kSongSamples) * kTracks * 3);
+}
+
+void BM_SongOverview(benchmark::State& state) {
+    TrackBench& b = bench();
+    vxf::transfer::ServerExports exports(false);
+    vxf::transfer::DriveTransferServer<vxf::transfer::ServerExports> server(exports, b.handle);
+    const vxf::transfer::SongFacts song = benchSong();
+    for (auto _ : state) {
+        vxf::transfer::SongOverview overview;
+        if (vxf::transfer::buildTrackOverview(server, song, overview, 400) != 0) state.SkipWithError("overview failed");
+        benchmark::DoNotOptimize(overview.tracks.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kSongSamples) * kTracks * 3);
+}
+
 // Conversion of one audio block of 24 track blocks, against memcpy of the same bytes.
 struct ConversionBuffers {
     std::vector<uint8_t> drive = std::vector<uint8_t>(kAudioBlockBytes, 0x3C);
@@ -237,6 +329,9 @@ BENCHMARK(BM_TrackRead);
 BENCHMARK(BM_TrackBaselinePwriteAudioBlock);
 BENCHMARK(BM_TrackWriteAll);
 // Flushes wait for the medium, not the processor: wall-clock time.
+BENCHMARK(BM_SongBaselineExportAllTracks)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SongBaselineReadAllTracks)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SongOverview)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportSong)->Arg(0)->Arg(1)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_SampleBaselineMemcpy);
 // Bytes per sample and byte order: 3/0 is what transfers use; the others are the import formats.
