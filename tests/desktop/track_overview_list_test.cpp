@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -122,6 +124,25 @@ TEST_F(TrackOverviewTest, ImportModeHasNoOverviewAndTheButtonIsOff) {
     runIdleSteps();
     EXPECT_TRUE(tform_.notes.empty());
     EXPECT_FALSE(tform_.isEnabled(ctl::kSelectTracksWithAudio));
+}
+
+TEST_F(TrackOverviewTest, AnotherProgramsImportIsInTheOverviewAfterTheNextLook) {
+    importThreeTracks();
+    runIdleSteps();
+    ASSERT_EQ(tform_.notes[1], kSilent);
+    view().followOtherPrograms();  // the first look only notes where the drive stands
+    const std::string file = importDir_ + "/other/Track02.wav";
+    std::filesystem::create_directories(importDir_ + "/other");
+    writeAudio(AudioFormat::Wav, file, 48000, 24, squareWave(kFileSamples, 1 << 21));
+    const std::string command = std::string("'") + VXF_TOOL + "' import --drive 1 --project 1 --song 1 --yes '" + file +
+                                "' </dev/null >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    view().followOtherPrograms();
+    runIdleSteps();
+    EXPECT_EQ(tform_.notes[1], "-12.0 dBFS");
+    EXPECT_EQ(tform_.notes[0], "-12.0 dBFS");
+    EXPECT_EQ(tform_.notes[2], kSilent);
 }
 
 }  // namespace
