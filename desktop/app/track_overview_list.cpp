@@ -99,8 +99,10 @@ void TrackOverviewList::finish() {
 void TrackOverviewList::show(const SongOverview& overview) {
     Form& form = view_.form();
     const int lines = form.lineCount(ctl::kTransferList);
-    for (const vxf::transfer::TrackOverview& track : overview.tracks)
-        if (track.track < lines) form.showLineOverview(ctl::kTransferList, track.track, trackOverviewNote(track), track.columns);
+    for (const vxf::transfer::TrackOverview& track : overview.tracks) {
+        if (track.track < lines)
+            form.showLineOverview(ctl::kTransferList, track.track, trackOverviewNote(track), track.columns);
+    }
 }
 
 const SongOverview* TrackOverviewList::shown() const {

@@ -270,7 +270,8 @@ void TransferPane::filesDropped(const std::vector<std::string>& paths) {
     if (exportMode() || paths.empty() || !form.isEnabled(ctl::kTransferList)) return;
     const std::filesystem::path first(paths.front());
     // The list shows one format at a time: the first file's, as if its button were pressed.
-    if (const auto format = vxf::transfer::formatOfFileName(first.filename().string()); format && *format != settings_.format) {
+    const std::optional<AudioFormat> format = vxf::transfer::formatOfFileName(first.filename().string());
+    if (format && *format != settings_.format) {
         settings_.format = *format;
         checkFormatButton();
     }

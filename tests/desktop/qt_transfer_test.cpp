@@ -327,7 +327,8 @@ TEST_F(QtTransfer, AFileDroppedOnTheImportListImportsFromItsFolder) {
     // The import runs once the drop is over; it shows its figures when done.
     ASSERT_TRUE(waitFor([&] {
         for (QLabel* label : frame.findChildren<QLabel*>())
-            if (label->text().endsWith(QStringLiteral(" Mbs")) && label->text() != QStringLiteral("0 Mbs")) return true;
+            if (label->text().endsWith(QStringLiteral(" Mbs")) && label->text() != QStringLiteral("0 Mbs"))
+                return true;
         return false;
     }));
     QComboBox* field = nullptr;

@@ -230,7 +230,8 @@ TEST_F(ImportTest, FilesDroppedOntoTheListComeFromTheirFolderAndImportAsTheButto
     // Their folder and format are the list's now, the dropped ones chosen and imported, the third left alone.
     EXPECT_EQ(view().transfer().listDirectory(), other + "/");
     EXPECT_TRUE(tform_.checked(ctl::kFormatAiff));
-    EXPECT_EQ(tform_.lines(ctl::kTransferList), (std::vector<std::string>{"Track02.aif", "Track05.aif", "Track06.aif"}));
+    EXPECT_EQ(tform_.lines(ctl::kTransferList),
+              (std::vector<std::string>{"Track02.aif", "Track05.aif", "Track06.aif"}));
     EXPECT_EQ(prefix(trackAudio(1), 12000), trackPattern(12000, 202));
     EXPECT_EQ(prefix(trackAudio(4), 9000), trackPattern(9000, 205));
     EXPECT_EQ(trackAudio(5), before);
