@@ -181,6 +181,8 @@ void DeckView::selectSong(int index) {
 
 // Unlike a drive chosen in the list, the rebuild keeps the stored selection.
 void DeckView::refreshAll() {
+    // Whatever made the panes read everything again may have changed the audio too.
+    if (started()) transfer().overview().forget();
     drives().rebuildDriveList();
     showSelectedDrive();
 }
@@ -211,6 +213,18 @@ void DeckView::followOtherPrograms() {
     Operation operation(*this);
     refreshAll();
 }
+
+void DeckView::idleStep() {
+    if (started()) transfer().overview().step();
+}
+
+void DeckView::filesDropped(const std::vector<std::string>& paths) {
+    if (!started()) return;
+    Operation operation(*this);
+    transfer().filesDropped(paths);
+}
+
+bool DeckView::quiet() const { return started() && operationDepth_ == 0 && !transferPane_->isBusy(); }
 
 void DeckView::runDueChecks() {
     while (changeCheckDue_ && started()) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace deck {
 
@@ -53,6 +54,12 @@ public:
     // Called about twice a second by the front end: when another program changed the
     // selected drive, the panes show what it holds now (once that program has finished).
     void followOtherPrograms();
+    // The front end's answer to Form::requestIdleStep: a step of the work that runs between events.
+    void idleStep();
+    // Files the user dropped onto the track or file list.
+    void filesDropped(const std::vector<std::string>& paths);
+    // No command, dialog, transfer or preview is under way: background work may call the server.
+    bool quiet() const;
 
     // Server failure as an error box (OK and the stop icon unless `type` says otherwise):
     // the prefix, then the server's sentence. Answers the button pressed.

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace vxf::transfer {
+struct OverviewColumn;
+}  // namespace vxf::transfer
+
 namespace deck {
 
 class TransferServices;
@@ -82,6 +86,15 @@ public:
     virtual void openWebSite(const std::string& address) = 0;
     // The machine's services for the Transfer group; none where the front end has no transfer.
     virtual TransferServices* transferServices() { return nullptr; }
+    // Beside a line of a list: a short note in UTF-8 (its level, or that it is silent) and a strip of min/max
+    // columns to draw; an empty note and strip take them away. Front ends without it show the lines alone.
+    virtual void showLineOverview(int id, int index, const std::string& note,
+                                  const std::vector<vxf::transfer::OverviewColumn>& strip) {
+        (void)id, (void)index, (void)note, (void)strip;
+    }
+    // Asks for DeckView::idleStep() once the window has handled what waits, after at least delayMs; a new
+    // request replaces one not yet answered.
+    virtual void requestIdleStep(int delayMs) { (void)delayMs; }
 };
 
 // Shows the wait cursor for the lifetime of the object.

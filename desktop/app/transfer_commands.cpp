@@ -118,6 +118,8 @@ void TransferPane::importFiles() {
     vxf::transfer::SongFacts song = songFacts();
     vxf::transfer::TrackImport command(context, song, directory);
     const bool attempted = command.run(files).attempted;
+    // Tracks now hold other audio: no overview kept from before stands.
+    overview_.forget();
     // An import is done when it is on the drive: the song's records wait until the drive is let go.
     if (!held.release()) view_.showServerError();
     if (!attempted) return;

@@ -26,6 +26,7 @@ constexpr int kTransferRateLabel = 1057;
 constexpr int kTransferRate = 1058;
 constexpr int kTransferTimeLabel = 1059;
 constexpr int kTransferTime = 1060;
+constexpr int kSelectTracksWithAudio = 1061;  // "Select tracks with audio", once the export list's overview is done
 
 // Track selection dialog
 constexpr int kTrackSelectFrom = 1142;

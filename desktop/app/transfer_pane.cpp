@@ -61,7 +61,8 @@ TransferPane::TransferPane(DeckView& view)
     : view_(view),
       services_(view.form().transferServices() ? *view.form().transferServices() : noServices_),
       messages_(view.form()),
-      questions_(view.form(), services_) {}
+      questions_(view.form(), services_),
+      overview_(view) {}
 
 TransferPane::~TransferPane() = default;
 
@@ -104,8 +105,10 @@ bool TransferPane::readTrackCount() {
 }
 
 void TransferPane::reload() {
-    // The list is about to show other tracks or files: a preview of the old ones ends.
+    // The list is about to show other tracks or files: a preview of the old ones ends, and so
+    // does the overview of the old song.
     stopActivity();
+    overview_.cancel();
     Form& form = view_.form();
     form.setChecked(ctl::kPreviewPlay, false);
     checkFormatButton();
@@ -163,6 +166,7 @@ void TransferPane::updateButtons() {
     const bool groupEnabled = form.isEnabled(ctl::kTransferList);
     const int selected = selectedCount();
     form.enable(ctl::kTransferAction, groupEnabled && hasSongs() && selected > 0);
+    form.enable(ctl::kSelectTracksWithAudio, groupEnabled && exportMode() && overview_.shown() != nullptr);
     if (isBusy()) return;
     form.enable(ctl::kPreviewPlay, groupEnabled && selected == 1 && preview_ && preview_->available());
 }
@@ -175,6 +179,7 @@ void TransferPane::fillTrackList() {
     Form& form = view_.form();
     form.clearList(ctl::kTransferList);
     for (uint16_t track = 1; track <= trackCount_; ++track) form.addLine(ctl::kTransferList, format("Track %02u", track));
+    overview_.songShown(songFacts());
 }
 
 void TransferPane::refreshFileList(bool reportInvalid) {
@@ -248,12 +253,45 @@ void TransferPane::controlChanged(int id) {
     case ctl::kTransferList: listSelectionChanged(); break;
     case ctl::kPreviewPlay: previewPressed(); break;
     case ctl::kTransferAction: actionPressed(); break;
+    case ctl::kSelectTracksWithAudio:
+        overview_.selectTracksWithAudio();
+        listSelectionChanged();
+        break;
     default: break;
     }
 }
 
 void TransferPane::windowMessage(uintptr_t wparam, intptr_t lparam) {
     if (preview_) preview_->bufferHandedOver(wparam, lparam);
+}
+
+void TransferPane::filesDropped(const std::vector<std::string>& paths) {
+    Form& form = view_.form();
+    if (exportMode() || paths.empty() || !form.isEnabled(ctl::kTransferList)) return;
+    const std::filesystem::path first(paths.front());
+    // The list shows one format at a time: the first file's, as if its button were pressed.
+    const std::optional<AudioFormat> format = vxf::transfer::formatOfFileName(first.filename().string());
+    if (format && *format != settings_.format) {
+        settings_.format = *format;
+        checkFormatButton();
+    }
+    settings_.directory() = first.parent_path().string();
+    rememberDirectory();
+    refreshFileList(true);
+    if (listDirectory_.empty()) return;
+    std::vector<std::string> names;
+    for (const std::string& path : paths) {
+        const std::filesystem::path dropped(path);
+        if (dropped.parent_path() == first.parent_path()) names.push_back(dropped.filename().string());
+    }
+    bool any = false;
+    for (int line = 0; line < form.lineCount(ctl::kTransferList); ++line) {
+        const bool chosen = std::find(names.begin(), names.end(), form.line(ctl::kTransferList, line)) != names.end();
+        form.setLineSelected(ctl::kTransferList, line, chosen);
+        any = any || chosen;
+    }
+    listSelectionChanged();
+    if (any && form.isEnabled(ctl::kTransferAction)) importFiles();
 }
 
 void TransferPane::tabChanged() {

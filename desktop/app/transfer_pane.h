@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio_format.h"
+#include "track_overview_list.h"
 #include "transfer_adapters.h"
 #include "transfer_preview.h"
 #include "transfer_services.h"
@@ -39,6 +40,9 @@ public:
     void options();
     void controlChanged(int id);
     void windowMessage(uintptr_t wparam, intptr_t lparam);
+    // Files dropped onto the import list: their folder becomes the import folder, as Browse makes it, and those
+    // of them the list then shows are imported as the Import button imports the selected lines.
+    void filesDropped(const std::vector<std::string>& paths);
     // Every track of the lost song `server` reads (opened on the drive already) to a folder of its
     // slot's own in the export directory, as Export writes them; false when nothing was attempted.
     bool exportLostSong(vxf::transfer::TransferServer& server, const vxf::transfer::SongFacts& song, uint32_t slot);
@@ -48,6 +52,10 @@ public:
     const TransferSettings& settings() const { return settings_; }
     // The folder the file list was built from ("" when it is not a folder).
     const std::string& listDirectory() const { return listDirectory_; }
+    // The overview beside the export list's tracks.
+    TrackOverviewList& overview() { return overview_; }
+    // The overview of the shown song is complete now.
+    void overviewChanged() { updateButtons(); }
 
 private:
     bool exportMode() const { return settings_.mode == TransferMode::Export; }
@@ -87,6 +95,7 @@ private:
     std::unique_ptr<TransferPreview> preview_;
     uint16_t trackCount_ = 0;
     std::string listDirectory_;
+    TrackOverviewList overview_;
 };
 
 }  // namespace deck

@@ -1,6 +1,9 @@
 // control_surface.cpp - widgets built from a template, addressed by control id, in dialog units.
 #include "control_surface.h"
 
+#include "app_icon.h"
+#include "track_overview.h"
+#include "track_overview_delegate.h"
 #include "transfer_ids.h"
 
 #include <QAbstractButton>
@@ -18,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabBar>
@@ -59,6 +63,18 @@ protected:
 private:
     QString text_;
     std::function<void()> clicked_;
+};
+
+// The program's picture at the largest square its place allows, drawn afresh for each size and screen.
+class AppIconLabel : public QLabel {
+public:
+    explicit AppIconLabel(QWidget* parent) : QLabel(parent) { setAlignment(Qt::AlignCenter); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        setPixmap(applicationPicture(std::min(width(), height()), devicePixelRatioF()));
+    }
 };
 
 // The preview's "P" button: a play picture at rest, a stop picture while playing.
@@ -123,10 +139,29 @@ ControlSurface::ControlSurface(QWidget* parent, const DialogTemplate& layout) {
     const DialogUnits units(parent->font());
     for (const TemplateItem& item : layout.items) {
         QWidget* widget = build(parent, item);
-        widget->setGeometry(units.x(item.x), units.y(item.y), units.x(item.width), units.y(item.height));
+        const QRect base(units.x(item.x), units.y(item.y), units.x(item.width), units.y(item.height));
+        widget->setGeometry(base);
+        placed_.push_back({widget, item, base});
         if (item.id != -1) widgets_[item.id] = widget;
     }
     size_ = QSize(units.x(layout.width), units.y(layout.height));
+    minimum_ = size_;
+    units_ = units;
+}
+
+void ControlSurface::stretch(const FormStretch& rule) {
+    stretch_ = rule;
+    minimum_ = size_ - QSize(units_.x(rule.shrinkX), units_.y(rule.shrinkY));
+}
+
+void ControlSurface::arrange(QSize size) {
+    if (stretch_.splitX == 0) return;
+    const QSize room = size.expandedTo(minimum_);
+    const int dy = room.height() - size_.height();
+    const double rowScale = dy < 0 && size_.height() > 0 ? double(room.height()) / size_.height() : 1.0;
+    const StretchOffset offset{room.width() - size_.width(), dy, rowScale};
+    for (const Placed& placed : placed_)
+        placed.widget->setGeometry(stretchedPlace(placed.item, placed.base, stretch_, offset));
 }
 
 QWidget* ControlSurface::build(QWidget* parent, const TemplateItem& item) {
@@ -211,6 +246,7 @@ QWidget* ControlSurface::build(QWidget* parent, const TemplateItem& item) {
         return list;
     }
     case ItemKind::Logo: return new LogoLabel(text, parent, [this, id] { report(id); });
+    case ItemKind::AppIcon: return new AppIconLabel(parent);
     }
     return new QWidget(parent);
 }
@@ -364,6 +400,20 @@ void ControlSurface::setLineSelected(int id, int index, bool selected) {
     } else if (selected) {
         setSelection(id, index);
     }
+}
+
+void ControlSurface::setLineOverview(int id, int index, const std::string& note,
+                                     const std::vector<vxf::transfer::OverviewColumn>& strip) {
+    auto* list = qobject_cast<QListWidget*>(widget(id));
+    QListWidgetItem* item = list != nullptr ? list->item(index) : nullptr;
+    if (item == nullptr) return;
+    QList<QPointF> columns;
+    columns.reserve(static_cast<qsizetype>(strip.size()));
+    for (const vxf::transfer::OverviewColumn& column : strip) columns.append(QPointF(column.low, column.high));
+    const QSignalBlocker blocker(list);
+    item->setData(kOverviewNoteRole, QString::fromUtf8(note.data(), static_cast<qsizetype>(note.size())));
+    item->setData(kOverviewStripRole, QVariant::fromValue(columns));
+    item->setToolTip(QString::fromUtf8(note.data(), static_cast<qsizetype>(note.size())));
 }
 
 // A progress bar counts in int; ranges beyond that are scaled down.

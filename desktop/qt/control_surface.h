@@ -3,6 +3,7 @@
 
 #include "dialog_templates.h"
 #include "form.h"
+#include "form_stretch.h"
 
 #include <QFont>
 #include <QSize>
@@ -22,13 +23,14 @@ QFont dialogFont();
 // Dialog units of a font: 4 horizontal units per average character width, 8 vertical per height.
 class DialogUnits {
 public:
+    DialogUnits() = default;
     explicit DialogUnits(const QFont& font);
     int x(int units) const;
     int y(int units) const;
 
 private:
-    int baseX_;
-    int baseY_;
+    int baseX_ = 1;
+    int baseY_ = 1;
 };
 
 // Texts cross between the logic and the widgets as single-byte Latin-1, like the drive's names.
@@ -44,7 +46,12 @@ public:
     ControlSurface(QWidget* parent, const DialogTemplate& layout);
 
     QWidget* widget(int id) const;
+    // The template's size, and the least a window may have once stretch() says how the items take room.
     QSize pixelSize() const { return size_; }
+    QSize minimumPixelSize() const { return minimum_; }
+    void stretch(const FormStretch& rule);
+    // Places the items for a window of that size (no smaller than minimumPixelSize()).
+    void arrange(QSize size);
     std::function<void(int)> notify;
 
     void setText(int id, const std::string& text);
@@ -65,14 +72,26 @@ public:
     void setProgressPosition(int id, uint32_t position);
     std::vector<int> selectedLines(int id) const;
     void setLineSelected(int id, int index, bool selected);
+    // The overview beside a list line (see TrackOverviewDelegate); the note is UTF-8.
+    void setLineOverview(int id, int index, const std::string& note,
+                         const std::vector<vxf::transfer::OverviewColumn>& strip);
 
 private:
     QWidget* build(QWidget* parent, const TemplateItem& item);
     void report(int id) const;
 
+    struct Placed {
+        QWidget* widget;
+        TemplateItem item;
+        QRect base;
+    };
     std::map<int, QWidget*> widgets_;
     std::map<int, uint32_t> progressMaximum_;
+    std::vector<Placed> placed_;
+    FormStretch stretch_;
+    DialogUnits units_;
     QSize size_;
+    QSize minimum_;
 };
 
 // The deck::Controls operations of a widget that owns a ControlSurface.

@@ -63,7 +63,8 @@ DialogTemplate formTemplate() {
         {K::DropEdit, ctl::kTransferDirectory, "", 225, 50, 200, 14},
         {K::Button, ctl::kTransferBrowse, "Browse...", 431, 50, 58, 14},
         {K::Label, ctl::kTransferListLabel, "Select tavo VXF Tracks for Export:", 225, 72, 200, 8},
-        {K::ListBox, ctl::kTransferList, "", 225, 83, 152, 195},
+        {K::Button, ctl::kSelectTracksWithAudio, "Select tracks with audio", 225, 83, 104, 14},
+        {K::ListBox, ctl::kTransferList, "", 225, 100, 152, 178},
         {K::Group, -1, "Format", 385, 78, 104, 68},
         {K::Radio, ctl::kFormatWav, "WAV", 394, 91, 60, 10},
         {K::Radio, ctl::kFormatAiff, "AIFF", 394, 104, 60, 10},
@@ -251,6 +252,7 @@ DialogTemplate copyProgressTemplate() {
 DialogTemplate aboutTemplate() {
     return {tmpl::kAbout, "About VXF Deck", 230, 74, {
         {K::Logo, -1, "CORVANE", 7, 10, 60, 20},
+        {K::AppIcon, -1, "", 21, 32, 32, 20},
         {K::Label, -1, "Corvane VXF Deck v1.04", 76, 10, 147, 8},
         {K::Label, -1, "Copyright (C) Corvane.", 76, 24, 147, 8},
         {K::Label, -1, "All rights reserved.", 76, 34, 147, 8},

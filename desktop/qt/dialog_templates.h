@@ -21,6 +21,7 @@ enum class ItemKind {
     TabStrip,   // tab headers; the text holds the entries separated by '|'
     ListBox,    // multi-selection list
     Logo,       // the maker's logo, clickable
+    AppIcon,    // the program's own picture, square, centred in the item
 };
 
 struct TemplateItem {

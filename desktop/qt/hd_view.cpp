@@ -5,9 +5,16 @@
 #include "ids.h"
 #include "server_window.h"
 #include "template_dialog.h"
+#include "track_overview_delegate.h"
+#include "transfer_ids.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QResizeEvent>
 #include <QUrl>
 
 namespace deckqt {
@@ -22,12 +29,23 @@ CHdView::CHdView(QWidget* parent, deck::Profile& profile, std::unique_ptr<deck::
       surface_(std::make_unique<ControlSurface>(this, dialogTemplate(deck::tmpl::kForm))),
       services_(this),
       deck_(*this, profile, std::move(client)) {
-    setFixedSize(surface_->pixelSize());
+    surface_->stretch(formStretch());
+    setMinimumSize(surface_->minimumPixelSize());
+    resize(surface_->pixelSize());
     surface_->notify = [this](int id) { deck_.controlChanged(id); };
     follow_.setInterval(kFollowIntervalMs);
     connect(&follow_, &QTimer::timeout, this, [this] {
         if (running_) deck_.followOtherPrograms();
     });
+    idle_.setSingleShot(true);
+    connect(&idle_, &QTimer::timeout, this, [this] {
+        if (running_) deck_.idleStep();
+    });
+    if (auto* list = qobject_cast<QAbstractItemView*>(surface_->widget(deck::ctl::kTransferList))) {
+        list->setItemDelegate(new TrackOverviewDelegate(list));
+        list->viewport()->setAcceptDrops(true);
+        list->viewport()->installEventFilter(this);
+    }
 }
 
 CHdView::~CHdView() { shutdown(); }
@@ -43,8 +61,53 @@ void CHdView::shutdown() {
     if (!running_) return;
     running_ = false;
     follow_.stop();
+    idle_.stop();
     registerServerWindow(deck_.server(), nullptr);
     deck_.shutdown();
+}
+
+void CHdView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    surface_->arrange(event->size());
+}
+
+namespace {
+
+std::vector<std::string> droppedFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return paths;
+}
+
+}  // namespace
+
+bool CHdView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        // Only the import list takes files; the export list's tracks are the drive's.
+        const bool files = !droppedFiles(drag->mimeData()).empty() && deck_.started() &&
+                           deck_.transfer().settings().mode == deck::TransferMode::Import;
+        if (files) drag->acceptProposedAction();
+        else drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::vector<std::string> paths = droppedFiles(drop->mimeData());
+        if (paths.empty()) return false;
+        drop->acceptProposedAction();
+        // The import asks its questions in dialogs: it runs once the drag has ended.
+        QTimer::singleShot(0, this, [this, paths] {
+            if (running_) deck_.filesDropped(paths);
+        });
+        return true;
+    }
+    default: return QWidget::eventFilter(watched, event);
+    }
 }
 
 void CHdView::customEvent(QEvent* event) {
@@ -56,6 +119,13 @@ void CHdView::customEvent(QEvent* event) {
 void CHdView::deviceChanged() {
     if (running_) deck_.windowMessage(deck::kMsgDrivesChanged, 0, 0);
 }
+
+void CHdView::showLineOverview(int id, int index, const std::string& note,
+                                const std::vector<vxf::transfer::OverviewColumn>& strip) {
+    surface_->setLineOverview(id, index, note, strip);
+}
+
+void CHdView::requestIdleStep(int delayMs) { idle_.start(delayMs); }
 
 int CHdView::messageBox(const std::string& text, const std::string& caption, uint32_t type) {
     return extMessageBox(window(), text, caption, type);

@@ -32,6 +32,7 @@ public:
     // The platform says drives came or went.
     void deviceChanged();
     QSize formSize() const { return surface_->pixelSize(); }
+    QSize leastFormSize() const { return surface_->minimumPixelSize(); }
 
     int messageBox(const std::string& text, const std::string& caption, uint32_t type) override;
     int runModal(deck::DialogLogic& dialog) override;
@@ -40,11 +41,17 @@ public:
     void requestClose() override;
     void openWebSite(const std::string& address) override;
     deck::TransferServices* transferServices() override { return &services_; }
+    void showLineOverview(int id, int index, const std::string& note,
+                          const std::vector<vxf::transfer::OverviewColumn>& strip) override;
+    void requestIdleStep(int delayMs) override;
     QtTransferServices& qtTransferServices() { return services_; }
 
 protected:
     ControlSurface& surface() const override { return *surface_; }
     void customEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // Files dragged onto the track or file list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::unique_ptr<ControlSurface> surface_;
@@ -52,6 +59,8 @@ private:
     deck::DeckView deck_;
     // Looks for other programs' changes of the selected drive.
     QTimer follow_;
+    // Runs the logic's background work a step at a time between the window's events.
+    QTimer idle_;
     bool running_ = false;
 };
 

@@ -1,4 +1,5 @@
 // main.cpp - vxfDeck's start: one instance, the settings store, the main window.
+#include "app_icon.h"
 #include "ids.h"
 #include "main_frame.h"
 #include "qt_profile.h"
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(deck::kCompanyName));
     QApplication::setApplicationName(QString::fromLatin1(deck::kAppTitle));
+    // The desktop entry's name lets the desktop show its icon for the window too.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vxfdeck.vxfdeck"));
+    QApplication::setWindowIcon(deckqt::applicationIcon());
 
     const QStringList arguments = QApplication::arguments();
     QString screenshot;

@@ -1,8 +1,10 @@
 // main_frame.cpp - the main window: title, menu bar with the command ids, accelerators, About box.
 #include "main_frame.h"
 
+#include "app_icon.h"
 #include "device_change_watch.h"
 #include "ids.h"
+#include "profile.h"
 #include "template_dialog.h"
 
 #include <QAction>
@@ -20,6 +22,8 @@ namespace deckqt {
 namespace {
 
 constexpr int kSeparator = 0;
+// The window's size and place, as Qt saves them, in Base64.
+constexpr const char* kPlacementKey = "WindowPlacement";
 
 class AboutDialog : public deck::DialogLogic {
 public:
@@ -28,12 +32,12 @@ public:
 
 }  // namespace
 
-CMainFrame::CMainFrame(deck::Profile& profile, std::unique_ptr<deck::ServerClient> client) {
-    // No resizable border and no maximise button; start() adds the border on a small screen.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+CMainFrame::CMainFrame(deck::Profile& profile, std::unique_ptr<deck::ServerClient> client) : profile_(profile) {
+    setWindowIcon(applicationIcon());
+    // The form follows the window's size down to its least; a screen smaller than that scrolls it.
     auto* area = new QScrollArea(this);
     area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
     view_ = new CHdView(area, profile, std::move(client));
     area->setWidget(view_);
     setCentralWidget(area);
@@ -109,27 +113,34 @@ void CMainFrame::command(int id) {
 void CMainFrame::showAbout() {
     AboutDialog about;
     TemplateDialog box(this, about);
+    box.setWindowIcon(applicationIcon());
     box.exec();
 }
 
 void CMainFrame::start() {
     view_->start();
     setWindowTitle(QString::fromLatin1(deck::kAppTitle));
-    adjustSize();
-    const QSize frame = sizeHint().expandedTo(view_->formSize() + QSize(0, menuBar()->sizeHint().height()));
-    resize(frame);
-    show();
-    repaint();
-    const QScreen* screen = this->screen();
-    const QSize outer = frameGeometry().size();
-    if (screen != nullptr && (screen->availableGeometry().width() < outer.width() ||
-                              screen->availableGeometry().height() < outer.height())) {
-        setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-        setMinimumSize(200, 150);
-        show();
-    } else {
-        setFixedSize(frame);
+    const QSize menu(0, menuBar()->sizeHint().height());
+    QSize least = view_->leastFormSize() + menu;
+    QSize form = view_->formSize() + menu;
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size();
+        least = least.boundedTo(room);
+        form = form.boundedTo(room);
     }
+    setMinimumSize(least);
+    resize(form);
+    restorePlacement();
+    show();
+}
+
+void CMainFrame::restorePlacement() {
+    const std::string stored = profile_.readText(kPlacementKey, "");
+    if (!stored.empty()) restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(stored)));
+}
+
+void CMainFrame::savePlacement() {
+    if (isVisible()) profile_.writeText(kPlacementKey, saveGeometry().toBase64().toStdString());
 }
 
 void CMainFrame::bringToFront() {
@@ -143,6 +154,7 @@ void CMainFrame::bringToFront() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    savePlacement();
     view_->shutdown();
     event->accept();
 }

@@ -37,7 +37,10 @@ private:
     QMenu* addMenu(const char* title, std::initializer_list<std::pair<const char*, int>> entries);
     void command(int id);
     void showAbout();
+    void restorePlacement();
+    void savePlacement();
 
+    deck::Profile& profile_;
     CHdDoc document_;
     CHdView* view_;
     std::map<int, QAction*> actions_;

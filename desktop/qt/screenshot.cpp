@@ -3,6 +3,7 @@
 
 #include "ids.h"
 #include "main_frame.h"
+#include "transfer_ids.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,8 +21,10 @@ void saveWhenSongShows(CMainFrame& frame, const QString& path) {
     QObject::connect(timer, &QTimer::timeout, &frame, [&frame, path, timer, clock] {
         CHdView& view = frame.view();
         const bool songShown = view.selection(deck::ctl::kSongName) >= 0 && !view.text(deck::ctl::kSongLength).empty();
+        // The picture shows the tracks' overview too, once it is built.
+        const bool overviewShown = view.deck().form().isEnabled(deck::ctl::kSelectTracksWithAudio);
         const bool late = clock->elapsed() > 30000;
-        if (!songShown && !late) return;
+        if (!(songShown && overviewShown) && !late) return;
         timer->stop();
         delete clock;
         QApplication::processEvents();

@@ -15,6 +15,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMediaDevices>
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -266,6 +269,73 @@ TEST_F(QtTransfer, ShortFilePlaysToItsEndOnTheSoundDevice) {
     EXPECT_FALSE(frame.view().deck().transfer().isBusy());
     EXPECT_GE(clock.elapsed(), 300);
     EXPECT_TRUE(play->isEnabled());
+    frame.close();
+}
+
+// Runs the window's events until the condition holds or five seconds passed.
+template <class Condition>
+bool waitFor(Condition condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return condition();
+}
+
+TEST_F(QtTransfer, TheExportListShowsTheOverviewAndSelectsTheTracksWithAudio) {
+    ExportProfile settings;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    QPushButton* withAudio = withText<QPushButton>(frame, "Select tracks with audio");
+    ASSERT_NE(withAudio, nullptr);
+    // Built between the window's events: the window answers while it runs.
+    ASSERT_TRUE(waitFor([&] { return withAudio->isEnabled(); }));
+    constexpr int kNote = Qt::UserRole + 1;
+    EXPECT_EQ(list->item(1)->data(kNote).toString(), QString::fromUtf8("\u2014 silent"));
+    EXPECT_TRUE(list->item(0)->data(kNote).toString().endsWith(QStringLiteral(" dBFS")));
+    list->item(1)->setSelected(true);
+    withAudio->click();
+    EXPECT_TRUE(list->item(0)->isSelected());
+    EXPECT_FALSE(list->item(1)->isSelected());
+    EXPECT_TRUE(withText<QPushButton>(frame, "Export")->isEnabled());
+    frame.close();
+}
+
+TEST_F(QtTransfer, AFileDroppedOnTheImportListImportsFromItsFolder) {
+    const std::string folder = folder_ + "/dropped";
+    std::filesystem::create_directory(folder);
+    writeSilence(folder + "/Track02.wav", 2000);
+    ImportProfile settings;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    deckqt::setMessageBoxAnswerer([this](const QString& text, const ExtMessageBoxLayout&) {
+        boxTexts_.push_back(text);
+        return idr::kYes;
+    });
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder + "/Track02.wav"))});
+    const QPoint at = list->viewport()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    // The import runs once the drop is over; it shows its figures when done.
+    ASSERT_TRUE(waitFor([&] {
+        for (QLabel* label : frame.findChildren<QLabel*>())
+            if (label->text().endsWith(QStringLiteral(" Mbs")) && label->text() != QStringLiteral("0 Mbs"))
+                return true;
+        return false;
+    }));
+    QComboBox* field = nullptr;
+    for (QComboBox* combo : frame.findChildren<QComboBox*>())
+        if (combo->isEditable()) field = combo;
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->currentText().toStdString(), folder);
     frame.close();
 }
 

@@ -2,6 +2,7 @@
 #include "transfer_fake_form.h"
 
 #include "ids.h"
+#include "track_overview.h"
 
 #include <filesystem>
 
@@ -58,7 +59,18 @@ std::optional<uint64_t> FakeTransferServices::freeBytes(const std::string& direc
     return space.available;
 }
 
+void TransferFakeForm::showLineOverview(int id, int index, const std::string& note,
+                                        const std::vector<vxf::transfer::OverviewColumn>& strip) {
+    if (id != deck::ctl::kTransferList) return;
+    notes[index] = note;
+    stripColumns[index] = strip.size();
+}
+
 void TransferFakeForm::clearList(int id) {
+    if (id == deck::ctl::kTransferList) {
+        notes.clear();
+        stripColumns.clear();
+    }
     FakeForm::clearList(id);
     selected_.erase(id);
 }

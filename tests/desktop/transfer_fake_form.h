@@ -74,8 +74,16 @@ public:
     std::vector<int> selectedLines(int id) const override;
     void setLineSelected(int id, int index, bool selected) override;
     deck::TransferServices* transferServices() override { return &services; }
+    void showLineOverview(int id, int index, const std::string& note,
+                          const std::vector<vxf::transfer::OverviewColumn>& strip) override;
+    void requestIdleStep(int delayMs) override { idleRequests.push_back(delayMs); }
 
     FakeTransferServices services;
+    // The overview beside the lines of the track list: note and strip columns by line.
+    std::map<int, std::string> notes;
+    std::map<int, size_t> stripColumns;
+    // Delays of the idle steps asked for and not yet run.
+    std::vector<int> idleRequests;
 
 private:
     std::map<int, std::set<int>> selected_;

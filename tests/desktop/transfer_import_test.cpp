@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace decktest {
 namespace {
@@ -214,6 +215,37 @@ TEST(TrackSelectDialogTest, NoFreeTrackLeavesOnlyCancel) {
     EXPECT_EQ(controls.text(ctl::kTrackSelectFrom).size(), 69u);
     controls.press(dialog, kIdOk);
     EXPECT_EQ(controls.result, kIdCancel);
+}
+
+TEST_F(ImportTest, FilesDroppedOntoTheListComeFromTheirFolderAndImportAsTheButtonDoes) {
+    startOn(8);
+    const std::string other = folder_ + "/dropped";
+    std::filesystem::create_directories(other);
+    writeAudio(AudioFormat::Aiff, other + "/Track02.aif", 48000, 24, trackPattern(12000, 202));
+    writeAudio(AudioFormat::Aiff, other + "/Track05.aif", 48000, 24, trackPattern(9000, 205));
+    writeAudio(AudioFormat::Aiff, other + "/Track06.aif", 48000, 24, trackPattern(9000, 206));
+    const Bytes before = trackAudio(5);
+
+    view().filesDropped({other + "/Track02.aif", other + "/Track05.aif"});
+    // Their folder and format are the list's now, the dropped ones chosen and imported, the third left alone.
+    EXPECT_EQ(view().transfer().listDirectory(), other + "/");
+    EXPECT_TRUE(tform_.checked(ctl::kFormatAiff));
+    EXPECT_EQ(tform_.lines(ctl::kTransferList),
+              (std::vector<std::string>{"Track02.aif", "Track05.aif", "Track06.aif"}));
+    EXPECT_EQ(prefix(trackAudio(1), 12000), trackPattern(12000, 202));
+    EXPECT_EQ(prefix(trackAudio(4), 9000), trackPattern(9000, 205));
+    EXPECT_EQ(trackAudio(5), before);
+}
+
+TEST_F(ImportTest, FilesDroppedOnTheExportListAreRefused) {
+    makeDrive({{"Take 1", 8, 48000, 1000}});
+    profile_.texts = {{"TransImportStr", importDir_}};
+    start();
+    makeFile("Track01.wav", 500, 301);
+    const Bytes before = trackAudio(0);
+    view().filesDropped({file("Track01.wav")});
+    EXPECT_EQ(trackAudio(0), before);
+    EXPECT_TRUE(tform_.boxes.empty());
 }
 
 }  // namespace
