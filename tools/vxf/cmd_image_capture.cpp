@@ -125,7 +125,8 @@ public:
 
     // The volume's areas by worth; empty, with `why`, when the drive holds no volume that can be read.
     std::vector<SectorRange> valuableAreas(int64_t number, std::string& why) {
-        if (tavovxfDriveOpen(uint16_t(number - 1), &handle_) != VXF_OK) {
+        uint16_t drives = 0;  // the server opens only what its latest count of drives holds
+        if (tavovxfDriveGetNum(&drives) != VXF_OK || tavovxfDriveOpen(uint16_t(number - 1), &handle_) != VXF_OK) {
             handle_ = 0;
             why = vxf::server::errorMessage();
             return {};
@@ -322,10 +323,11 @@ int writeFailed(const Output& out, const std::string& what) {
 }
 
 int finishImage(const Output& out, const CaptureDrive& drive, const CaptureMap& map) {
-    std::printf("captured drive %lld (%s): %llu sectors into %s; %llu unreadable sectors listed in %s; map in %s\n",
+    std::printf("captured drive %lld (%s): %llu sectors into %s, %llu of them read; %llu unreadable sectors listed in "
+                "%s; map in %s\n",
                 static_cast<long long>(drive.number), drive.name.c_str(), (unsigned long long)drive.sectors,
-                out.image.c_str(), (unsigned long long)map.sectorsWith(Status::Bad), out.badSectors.c_str(),
-                out.map.c_str());
+                out.image.c_str(), (unsigned long long)map.sectorsWith(Status::Finished),
+                (unsigned long long)map.sectorsWith(Status::Bad), out.badSectors.c_str(), out.map.c_str());
     return kExitOk;
 }
 
