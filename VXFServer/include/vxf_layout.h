@@ -42,6 +42,25 @@ typedef struct VxfxArea {
  * read from its mirror and never rewritten. */
 VXFSERVER_API int32_t vxfxDriveGetAreas(uint32_t handle, VxfxArea* areas, uint32_t capacity, uint32_t* count);
 
+/* What one sector holds. */
+#define VXFX_AREA_UNUSED 4       /* none of the above: free clusters, edit space, beyond the volume */
+
+typedef struct VxfxSectorUse {
+    uint32_t sector;      /* the sector asked about */
+    uint32_t kind;        /* VXFX_AREA_* */
+    uint32_t owner;       /* as VxfxArea */
+    uint32_t index;       /* system and mirror: the record's slot among its kind (0 for the single records);
+                             song and lost song: the caller track (from 0) */
+    uint32_t other;       /* system and mirror: the sector of the other copy; songs: the sample rate */
+    uint32_t firstSample; /* songs: the caller samples of the track the sector holds a byte of, */
+    uint32_t lastSample;  /* from the song's start; a sector past the song's end holds none (first > last) */
+    char song[VXF_EXT_NAME_SIZE]; /* songs: the song's name as the volume shows it */
+} VxfxSectorUse;
+
+/* For each of `count` sectors, what it holds, into `uses` (as many entries). Reads as vxfxDriveGetAreas does. */
+VXFSERVER_API int32_t vxfxDriveGetSectorUses(uint32_t handle, const uint32_t* sectors, uint32_t count,
+                                             VxfxSectorUse* uses);
+
 #ifdef __cplusplus
 }
 #endif

@@ -10,4 +10,7 @@ namespace vxfserver {
 // The mounted volume's areas as vxfxDriveGetAreas lists them; reads only.
 bool collectValueAreas(std::vector<VxfxArea>& areas);
 
+// What each of `sectors` holds, as vxfxDriveGetSectorUses tells it; reads only.
+bool describeSectors(const std::vector<uint32_t>& sectors, std::vector<VxfxSectorUse>& uses);
+
 }  // namespace vxfserver

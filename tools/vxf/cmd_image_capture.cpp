@@ -20,6 +20,7 @@
 
 #include "capture_map.h"
 #include "capture_passes.h"
+#include "capture_report.h"
 #include "cli.h"
 #include "drive_access_hint.h"
 #include "i1394.h"
@@ -149,13 +150,26 @@ public:
             ranges.push_back(SectorRange{area.first, area.count});
             if (area.kind == VXFX_AREA_SONG || area.kind == VXFX_AREA_LOST_SONG) songs_.insert({area.kind, area.owner});
         }
+        readable_ = true;
         return ranges;
     }
 
     size_t songs() const { return songs_.size(); }
 
+    // What each of `sectors` holds; empty when the volume could not be read (valuableAreas said why).
+    std::vector<VxfxSectorUse> uses(const std::vector<uint32_t>& sectors) const {
+        std::vector<VxfxSectorUse> found(sectors.size());
+        if (!readable_ || sectors.empty()) return {};
+        if (vxfxDriveGetSectorUses(handle_, sectors.data(), uint32_t(sectors.size()), found.data()) != VXF_OK) {
+            vxf::server::errorMessage();
+            return {};
+        }
+        return found;
+    }
+
 private:
     uint32_t handle_ = 0;
+    bool readable_ = false;
     std::set<std::pair<uint32_t, uint32_t>> songs_;  // kind and owner of each song's runs
 };
 
@@ -318,6 +332,32 @@ std::string progressLabel(const CaptureMap& map) {
            std::to_string(map.sectorsWith(Status::Bad)) + " bad sectors";
 }
 
+// Telling a million losses one by one helps nobody: past this many, the rest are counted.
+constexpr size_t kMostSectorsReported = 100000;
+
+// What the unreadable sectors take out, one loss a line, on stdout.
+void printLosses(const CaptureMap& map, const VolumeView& volume) {
+    std::vector<uint32_t> bad;
+    for (const SectorRange& range : map.blocks(Status::Bad)) {
+        for (uint64_t lba = range.first; lba < range.end() && bad.size() < kMostSectorsReported; ++lba) {
+            bad.push_back(static_cast<uint32_t>(lba));
+        }
+    }
+    if (bad.empty()) return;
+    const std::vector<VxfxSectorUse> uses = volume.uses(bad);
+    if (uses.empty()) {
+        std::printf("what the %llu unreadable sectors held is not known: the drive holds no volume that can be read\n",
+                    (unsigned long long)map.sectorsWith(Status::Bad));
+        return;
+    }
+    std::printf("what the unreadable sectors take out:\n");
+    for (const std::string& line : lossReport(uses, map)) std::printf("  %s\n", line.c_str());
+    if (map.sectorsWith(Status::Bad) > bad.size()) {
+        std::printf("  and %llu further unreadable sectors, not told one by one\n",
+                    (unsigned long long)(map.sectorsWith(Status::Bad) - bad.size()));
+    }
+}
+
 int writeFailed(const Output& out, const std::string& what) {
     return fail(what + "; after freeing the cause, the same command with --resume goes on (" + out.image + ")");
 }
@@ -405,7 +445,27 @@ int capture(const CaptureDrive& drive, const Output& out, const CaptureOptions& 
              out.image + ", map in " + out.map + ")");
         return kExitInterrupted;
     }
-    return finishImage(out, drive, map);
+    const int status = finishImage(out, drive, map);
+    printLosses(map, volume);
+    return status;
+}
+
+// vxf image capture --report: the losses of a capture, told again from its map and the drive's volume.
+int reportCapture(const CaptureDrive& drive, const Output& out) {
+    std::string why;
+    std::optional<CaptureMap> map = loadMap(out.map, drive.sectors, why);
+    if (!map) return fail("no capture of " + out.image + " to report on (" + why + ")");
+    VolumeView volume;
+    if (volume.valuableAreas(drive.number, why).empty()) {
+        std::fprintf(stderr, "vxf: drive %lld holds no volume that can be read (%s)\n",
+                     static_cast<long long>(drive.number), why.c_str());
+    }
+    std::printf("%s: %llu of %llu sectors read, %llu unreadable, %llu not read yet\n", out.image.c_str(),
+                (unsigned long long)map->sectorsWith(Status::Finished), (unsigned long long)map->sectors(),
+                (unsigned long long)map->sectorsWith(Status::Bad),
+                (unsigned long long)(map->sectors() - map->sectorsWith(Status::Finished) - map->sectorsWith(Status::Bad)));
+    printLosses(*map, volume);
+    return kExitOk;
 }
 
 int runImageCapture(const Args& args) {
@@ -414,23 +474,26 @@ int runImageCapture(const Args& args) {
     std::string image = args.positional()[0];
     std::optional<CaptureDrive> drive = findDrive(number);
     if (!drive) return kExitFailure;
+    const Output out{image, image + kMapSuffix, image + kBadSectorsSuffix};
+    if (args.has("report")) return reportCapture(*drive, out);
     CaptureOptions options;
     options.resume = args.has("resume");
     options.usedOnly = args.has("used-only");
     options.retries = static_cast<int>(args.optionalNumber("retries", 0, kMostRetries).value_or(0));
-    return capture(*drive, Output{image, image + kMapSuffix, image + kBadSectorsSuffix}, options);
+    return capture(*drive, out, options);
 }
 
 const Registrar imageCapture{Command{
     "image capture",
-    "--drive N [--used-only] [--resume] [--retries N] OUT.img",
+    "--drive N [--used-only] [--resume] [--retries N] [--report] OUT.img",
     "rescue drive N into a sparse image: the system records and the songs' clusters first, then the rest; in each, "
     "the readable part first, then the failed areas sector by sector; --used-only reads only the first part; "
     "unreadable sectors stay zero and are listed in OUT.img.badsectors; OUT.img.map is the rescue map; "
     "--resume goes on after an interruption or from another rescue tool's map; --retries N reads the bad "
-    "sectors N more times",
+    "sectors N more times; at the end, and with --report from the map, the songs, tracks and times or the "
+    "records the unreadable sectors take out",
     {"drive", "retries"},
-    {"resume", "used-only"},
+    {"resume", "used-only", "report"},
     runImageCapture,
 }};
 
