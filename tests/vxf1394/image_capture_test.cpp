@@ -285,6 +285,10 @@ TEST_F(ImageCaptureTest, ReadableRestComesFirstAndAnInterruptedCaptureGoesOnFrom
     ASSERT_EQ(status, 0) << out;
     EXPECT_TRUE(differingSectors(drive, folder_ + "/other.img").empty());
     EXPECT_EQ(shell("ddrescuelog -D '" + folder_ + "/other.img.map'").first, 0);
+    // And the map the rescue tool wrote back is one vxf goes on from.
+    ToolRun again = vxf({"image", "capture", "--drive", "1", "--resume", "other.img"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("0 unreadable sectors"), std::string::npos) << again.out;
 }
 
 // The files below `folder`, by their path inside it, with their contents.
