@@ -34,8 +34,13 @@ public:
             }
         }
         if (end == CaptureEnd::Complete) {
-            map_.phase = Phase::Finished;
+            // Done with what was asked; where areas were left unread (valuableOnly) the rescue as a whole is not,
+            // and another run or tool goes on copying them.
+            const bool allTried = map_.sectorsWith(Status::NonTried) + map_.sectorsWith(Status::NonTrimmed) +
+                                      map_.sectorsWith(Status::NonScraped) == 0;
+            map_.phase = allTried ? Phase::Finished : Phase::Copying;
             map_.pass = 1;
+            map_.position = 0;
         }
         return end;
     }
