@@ -388,6 +388,21 @@ TEST_F(ImageCaptureTest, ImageIsNeverOverwrittenAndResumeNeedsAnInterruptedCaptu
     EXPECT_EQ(readText(folder_ + "/copy.img"), "keep me");
 }
 
+TEST_F(ImageCaptureTest, CaptureInterruptedByAnEarlierVersionGoesOnFromItsState) {
+    std::string drive = image("drive.img", 100, {1, 50, 99});
+    addDrive(drive);
+    // Sectors 0-9 were safe, sector 3 unreadable; what followed is read now.
+    std::filesystem::copy_file(drive, folder_ + "/copy.img");
+    std::filesystem::resize_file(folder_ + "/copy.img", 10 * kSector);
+    std::ofstream(folder_ + "/copy.img.capture") << "drive=DISKIMG drive\nsectors=100\nnext=10\n";
+    std::ofstream(folder_ + "/copy.img.badsectors") << "3\n";
+    ToolRun run = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(listedSectors(folder_ + "/copy.img.badsectors"), std::set<uint64_t>{3});
+    EXPECT_TRUE(differingSectors(drive, folder_ + "/copy.img").empty());
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/copy.img.capture"));
+}
+
 TEST_F(ImageCaptureTest, ResumeRefusesTheCaptureOfAnotherDrive) {
     addDrive(image("drive.img", 100, {1}));
     std::ofstream(folder_ + "/copy.img") << "partial";

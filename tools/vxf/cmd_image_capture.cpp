@@ -46,6 +46,7 @@ constexpr int64_t kMostRetries = 1000;
 // Sectors numbered in 32 bits: the most a drive can show.
 constexpr uint64_t kMaxSectors = uint64_t{1} << 32;
 constexpr const char* kMapSuffix = ".map";
+constexpr const char* kEarlierStateSuffix = ".capture";  // what vxf kept before the map
 constexpr const char* kBadSectorsSuffix = ".badsectors";
 
 // The server's own sentence for a drive that does not answer.
@@ -282,10 +283,40 @@ Capture startCapture(const Output& out, const CaptureDrive& drive, std::string& 
     return capture;
 }
 
+// An interruption by an earlier vxf left OUT.img.capture instead of a map: the drive, its size and the first
+// sector not yet safe; the bad sectors before it are in the list. It goes on as a map would.
+std::optional<CaptureMap> mapOfEarlierCapture(const Output& out, const CaptureDrive& drive) {
+    std::ifstream in(out.image + kEarlierStateSuffix);
+    if (!in) return std::nullopt;
+    std::string name;
+    std::optional<int64_t> sectors, next;
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "drive") name = value;
+        if (key == "sectors") sectors = parseNumber(value);
+        if (key == "next") next = parseNumber(value);
+    }
+    if (!sectors || !next || *sectors != static_cast<int64_t>(drive.sectors) || *next < 0 || *next > *sectors) {
+        return std::nullopt;
+    }
+    CaptureMap map(drive.sectors);
+    map.drive = name;
+    map.set({0, static_cast<uint64_t>(*next)}, Status::Finished);
+    std::ifstream list(out.badSectors);
+    for (std::string line; std::getline(list, line);) {
+        std::optional<int64_t> lba = parseNumber(line);
+        if (lba && *lba >= 0 && *lba < *next) map.set({static_cast<uint64_t>(*lba), 1}, Status::Bad);
+    }
+    return map;
+}
+
 Capture resumeCapture(const Output& out, const CaptureDrive& drive, std::string& failure) {
     Capture capture;
     std::string why;
     capture.map = loadMap(out.map, drive.sectors, why);
+    if (!capture.map && !std::ifstream(out.map)) capture.map = mapOfEarlierCapture(out, drive);
     if (!capture.map) {
         failure = "no interrupted capture of " + out.image + " to go on with (" + why + ")";
         return capture;
@@ -409,6 +440,7 @@ int capture(const CaptureDrive& drive, const Output& out, const CaptureOptions& 
         ::close(fd);
         return writeFailed(out, fileFailure(out.image));
     }
+    std::remove((out.image + kEarlierStateSuffix).c_str());  // the map says all it said, and more
     // Page-aligned, as the transfers' buffers: the kernel copies into it about twice as fast.
     const vxf::transfer::SampleBuffer buffer = vxf::transfer::allocateBuffer(size_t{kChunkSectors} * I1394_SECTOR_SIZE);
     if (!buffer) {
