@@ -139,12 +139,12 @@ struct RunOfSong {
     const OwnedSong* owned;
 };
 
-// Every sound song's runs, by first sector, for a binary search.
-std::vector<RunOfSong> runsBySector(const std::vector<OwnedSong>& songs) {
+// The runs of every sound song of `kind`, by first sector, for a binary search.
+std::vector<RunOfSong> runsBySector(const std::vector<OwnedSong>& songs, uint32_t kind) {
     const uint64_t sectorsPerBlock = state().superBlock.sectorsPerAudioBlock;
     std::vector<RunOfSong> runs;
     for (const OwnedSong& owned : songs) {
-        if (!songLayoutIsSound(owned.song) || owned.song.sectorsPerTrackBlock == 0) continue;
+        if (owned.kind != kind || !songLayoutIsSound(owned.song) || owned.song.sectorsPerTrackBlock == 0) continue;
         uint64_t before = 0;
         for (size_t i = 0; i < runsInUse(owned.song.runs); ++i) {
             const BlockRun& run = owned.song.runs[i];
@@ -154,6 +154,16 @@ std::vector<RunOfSong> runsBySector(const std::vector<OwnedSong>& songs) {
     }
     std::sort(runs.begin(), runs.end(), [](const RunOfSong& a, const RunOfSong& b) { return a.first < b.first; });
     return runs;
+}
+
+// The run holding `sector`: the last one beginning at or before it (the runs of one kind do not overlap on a
+// sound volume), if it reaches that far.
+const RunOfSong* runHolding(const std::vector<RunOfSong>& runs, uint32_t sector) {
+    auto after = std::upper_bound(runs.begin(), runs.end(), uint64_t(sector),
+                                  [](uint64_t lba, const RunOfSong& run) { return lba < run.first; });
+    if (after == runs.begin()) return nullptr;
+    const RunOfSong& run = *std::prev(after);
+    return sector - run.first < run.sectors ? &run : nullptr;
 }
 
 // A sector of a song's run: the track whose block holds it and the caller samples it carries a byte of.
@@ -200,19 +210,20 @@ bool collectValueAreas(std::vector<VxfxArea>& areas) {
 bool describeSectors(const std::vector<uint32_t>& sectors, std::vector<VxfxSectorUse>& uses) {
     RepairsHeld held;
     const std::vector<OwnedSong> songs = collectSongs();
-    const std::vector<RunOfSong> runs = runsBySector(songs);
+    // A cluster a lost song shares with a listed one is the listed song's now.
+    const std::vector<RunOfSong> listed = runsBySector(songs, VXFX_AREA_SONG);
+    const std::vector<RunOfSong> lost = runsBySector(songs, VXFX_AREA_LOST_SONG);
     uses.assign(sectors.size(), VxfxSectorUse{});
     for (size_t i = 0; i < sectors.size(); ++i) {
         VxfxSectorUse& use = uses[i];
         use.sector = sectors[i];
         use.kind = VXFX_AREA_UNUSED;
         if (describeRecordSector(sectors[i], use)) continue;
-        // The last run beginning at or before the sector; songs' runs do not overlap on a sound volume.
-        auto after = std::upper_bound(runs.begin(), runs.end(), uint64_t(sectors[i]),
-                                      [](uint64_t lba, const RunOfSong& run) { return lba < run.first; });
-        if (after == runs.begin()) continue;
-        const RunOfSong& run = *std::prev(after);
-        if (sectors[i] - run.first < run.sectors) describeSongSector(sectors[i], run, use);
+        if (const RunOfSong* run = runHolding(listed, sectors[i])) {
+            describeSongSector(sectors[i], *run, use);
+        } else if (const RunOfSong* lostRun = runHolding(lost, sectors[i])) {
+            describeSongSector(sectors[i], *lostRun, use);
+        }
     }
     return true;
 }
