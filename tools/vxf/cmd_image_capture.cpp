@@ -346,7 +346,7 @@ bool save(int fd, const Output& out, const CaptureMap& map, uint64_t& badSaved) 
 
 std::string phaseName(const CaptureMap& map) {
     switch (map.phase) {
-        case Phase::Copying: return "pass " + std::to_string(map.pass) + " copying";
+        case Phase::Copying: return "copying " + std::to_string(map.pass);
         case Phase::Trimming: return "trimming";
         case Phase::Scraping: return "scraping";
         case Phase::Retrying: return "retry " + std::to_string(map.pass);
@@ -355,12 +355,11 @@ std::string phaseName(const CaptureMap& map) {
     return "";
 }
 
-// "pass 1 copying, 3 failed areas, 12 bad sectors"
+// "scraping, 3 bad areas": short, as the line leaves little room after bar, bytes, rate and time.
 std::string progressLabel(const CaptureMap& map) {
     const size_t failedAreas =
         map.blocksWith(Status::NonTrimmed) + map.blocksWith(Status::NonScraped) + map.blocksWith(Status::Bad);
-    return phaseName(map) + ", " + std::to_string(failedAreas) + " failed areas, " +
-           std::to_string(map.sectorsWith(Status::Bad)) + " bad sectors";
+    return phaseName(map) + ", " + std::to_string(failedAreas) + " bad areas";
 }
 
 // Telling a million losses one by one helps nobody: past this many, the rest are counted.
@@ -451,8 +450,9 @@ int capture(const CaptureDrive& drive, const Output& out, const CaptureOptions& 
     VolumeView volume;
     const PassOptions passes = planPasses(drive, options, volume);
     const uint64_t toRead = passes.valuableOnly ? sectorsIn(passes.valuable) : drive.sectors;
-    vxf::transfer::ProgressLine progress(toRead, vxf::transfer::ProgressUnit::Sectors,
-                                         std::min(toRead, map.sectorsWith(Status::Finished)));
+    // The rescued bytes of what is to be read.
+    vxf::transfer::ProgressLine progress(toRead * I1394_SECTOR_SIZE, vxf::transfer::ProgressUnit::Bytes,
+                                         std::min(toRead, map.sectorsWith(Status::Finished)) * I1394_SECTOR_SIZE);
     auto lastSave = std::chrono::steady_clock::now();
     CaptureIo io;
     io.read = [&](uint64_t first, uint32_t count, uint8_t* into) { return readSectors(drive.id, first, count, into); };
@@ -460,14 +460,14 @@ int capture(const CaptureDrive& drive, const Output& out, const CaptureOptions& 
         return writeNonZeroRuns(fd, data, count, first, capture.resumed);
     };
     io.stepped = [&](const CaptureMap& now) {
-        progress.show(now.sectorsWith(Status::Finished), progressLabel(now));
+        progress.show(now.sectorsWith(Status::Finished) * I1394_SECTOR_SIZE, progressLabel(now));
         if (std::chrono::steady_clock::now() - lastSave < kSaveInterval) return true;
         lastSave = std::chrono::steady_clock::now();
         return save(fd, out, now, badSaved);
     };
     io.stopRequested = [] { return interruptRequested != 0; };
     const CaptureEnd end = runPasses(map, io, passes, buffer.get());
-    progress.finish(map.sectorsWith(Status::Finished), progressLabel(map));
+    progress.finish(map.sectorsWith(Status::Finished) * I1394_SECTOR_SIZE, progressLabel(map));
     const bool saved = end != CaptureEnd::StoreFailed && save(fd, out, map, badSaved);
     const bool closed = syncAndClose(fd);
     if (!saved || !closed) return writeFailed(out, fileFailure(out.image));
