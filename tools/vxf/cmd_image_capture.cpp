@@ -13,9 +13,8 @@
 #include <fstream>
 #include <optional>
 #include <set>
-#include <utility>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture_map.h"
@@ -27,15 +26,13 @@
 #include "progress_line.h"
 #include "server_session.h"
 #include "tavovxf.h"
+#include "transfer_buffers.h"
 #include "transfer_session.h"
 #include "vxf_layout.h"
-#include "transfer_buffers.h"
 
 namespace {
 
 using namespace vxf::cli;
-
-
 using namespace vxf::capture;
 
 // Large requests, as the surface scan reads.
