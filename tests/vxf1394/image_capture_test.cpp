@@ -1,4 +1,4 @@
-// image_capture_test.cpp - vxf image capture against images with bad sectors from the .faults sidecar: the copy, the list, the resume.
+// image_capture_test.cpp - vxf image capture against images with bad sectors from the .faults sidecar: the copy, the list, the map, the resume.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -6,9 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -144,6 +147,49 @@ protected:
         return text == std::string(kSector, '\0');
     }
 
+    // The map's status of each sector (sector size 512), and its current status character.
+    struct MapView {
+        char phase = 0;
+        std::map<uint64_t, std::pair<uint64_t, char>> blocks;  // first sector -> (count, status)
+        char statusOf(uint64_t lba) const {
+            auto at = blocks.upper_bound(lba);
+            if (at == blocks.begin()) return 0;
+            --at;
+            return lba < at->first + at->second.first ? at->second.second : 0;
+        }
+    };
+    static MapView readMap(const std::string& path) {
+        MapView view;
+        std::istringstream lines(readText(path));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream words(line);
+            std::string pos, second, third;
+            words >> pos >> second >> third;
+            if (view.phase == 0) {
+                view.phase = second.empty() ? '!' : second[0];
+                continue;
+            }
+            view.blocks[std::stoull(pos, nullptr, 0) / kSector] = {std::stoull(second, nullptr, 0) / kSector, third[0]};
+        }
+        return view;
+    }
+
+    // An outside tool's standard output, and its exit status.
+    static std::pair<int, std::string> shell(const std::string& command) {
+        std::string out;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return {-1, out};
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+        int status = ::pclose(pipe);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    }
+
+    static bool haveRescueTools() {
+        return std::filesystem::exists("/usr/bin/ddrescue") && std::filesystem::exists("/usr/bin/ddrescuelog");
+    }
+
     std::string folder_;
 };
 
@@ -164,8 +210,26 @@ TEST_F(ImageCaptureTest, CopyIsIdenticalOutsideTheBadSectorsWhichAreZeroAndListe
     EXPECT_EQ(differingSectors(drive, copy), std::set<uint64_t>(bad.begin(), bad.end()));
     EXPECT_EQ(listedSectors(copy + ".badsectors"), std::set<uint64_t>(bad.begin(), bad.end()));
     for (uint64_t lba : bad) EXPECT_TRUE(allZero(copy, lba)) << lba;
-    EXPECT_FALSE(std::filesystem::exists(copy + ".capture"));
     EXPECT_NE(run.out.find("8 unreadable sectors"), std::string::npos) << run.out;
+
+    // The map: finished, the bad sectors bad, every other sector rescued.
+    MapView map = readMap(copy + ".map");
+    EXPECT_EQ(map.phase, '+');
+    for (uint64_t lba = 0; lba < 10240; ++lba) {
+        const bool isBad = std::find(bad.begin(), bad.end(), lba) != bad.end();
+        ASSERT_EQ(map.statusOf(lba), isBad ? '-' : '+') << lba;
+    }
+    if (!haveRescueTools()) GTEST_SKIP() << "ddrescuelog is not installed";
+    // The rescue tools read it as theirs: the same bad sectors, the same rescued ones.
+    auto [summaryStatus, summary] = shell("ddrescuelog -t '" + copy + ".map'");
+    EXPECT_EQ(summaryStatus, 0) << summary;
+    EXPECT_NE(summary.find("current status: finished"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("bad-sector:     4096 B,  in      4 area(s)"), std::string::npos) << summary;
+    auto [badStatus, badList] = shell("ddrescuelog -b512 -l- '" + copy + ".map'");
+    EXPECT_EQ(badStatus, 0);
+    EXPECT_EQ(badList, readText(copy + ".badsectors"));
+    auto [rescuedStatus, rescuedList] = shell("ddrescuelog -b512 -l+ '" + copy + ".map' | wc -l");
+    EXPECT_EQ(std::stoull(rescuedList), 10240u - bad.size());
 }
 
 TEST_F(ImageCaptureTest, RunsOfZerosAreLeftAsHoles) {
@@ -181,38 +245,134 @@ TEST_F(ImageCaptureTest, RunsOfZerosAreLeftAsHoles) {
     EXPECT_TRUE(listedSectors(copy + ".badsectors").empty());
 }
 
-TEST_F(ImageCaptureTest, InterruptedCaptureGoesOnWithResume) {
-    // Every request of the first three quarters fails slowly, so each sector is read alone: the
-    // interruption always lands in the middle, however fast the machine is.
+TEST_F(ImageCaptureTest, ReadableRestComesFirstAndAnInterruptedCaptureGoesOnFromItsMap) {
+    // The first half fails, slowly, every request: the first pass skips ahead through it, and the
+    // sector-by-sector scraping after it takes long enough that the interruption lands there.
     const uint64_t sectors = 400000;
-    const uint64_t failing = 300000;
-    std::string drive = image("drive.img", sectors, {5, failing - 1, failing, failing + 20000, sectors - 1});
+    const uint64_t failing = 200000;
+    std::string drive = image("drive.img", sectors, {5, 77777, failing - 1, failing, failing + 20000, sectors - 1});
     std::ofstream(drive + ".faults") << "read-error 0 " << failing - 1 << "\nslow-read 0 " << failing - 1 << "\n";
     addDrive(drive);
     std::string copy = folder_ + "/copy.img";
 
     pid_t pid = start({"image", "capture", "--drive", "1", "copy.img"});
-    ASSERT_TRUE(eventually([&] { return listedSectors(copy + ".badsectors").size() > 100; }, 10000));
+    ASSERT_TRUE(eventually([&] { return readMap(copy + ".map").phase == '/'; }, 30000));
     ::kill(pid, SIGINT);
     ToolRun stopped = finish(pid);
-    ASSERT_EQ(stopped.status, 1) << stopped.err;
+    ASSERT_EQ(stopped.status, 130) << stopped.err;
     EXPECT_NE(stopped.err.find("--resume"), std::string::npos) << stopped.err;
-    ASSERT_TRUE(std::filesystem::exists(copy + ".capture"));
 
-    // The drive has recovered meanwhile: what follows the safe point reads well.
+    // Scraping the failed half: everything after it was rescued before any sector of it was read alone.
+    MapView map = readMap(copy + ".map");
+    for (uint64_t lba = failing; lba < sectors; ++lba) ASSERT_EQ(map.statusOf(lba), '+') << lba;
+    EXPECT_NE(map.statusOf(failing / 2), '+');
+    EXPECT_TRUE(allZero(copy, 5));
+
+    // The drive has recovered meanwhile. One copy of the pair goes on with vxf, the other with the rescue tool.
     std::filesystem::remove(drive + ".faults");
-    ToolRun resumed = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    std::filesystem::copy_file(copy, folder_ + "/other.img");
+    std::filesystem::copy_file(copy + ".map", folder_ + "/other.img.map");
+    ToolRun resumed = vxf({"image", "capture", "--drive", "1", "--resume", "--retries", "1", "copy.img"});
     ASSERT_EQ(resumed.status, 0) << resumed.err;
-    std::set<uint64_t> listed = listedSectors(copy + ".badsectors");
-    ASSERT_FALSE(listed.empty());
-    uint64_t safePoint = *listed.rbegin() + 1;
-    EXPECT_LT(safePoint, failing);
-    // Listed: exactly the sectors before the safe point; every other sector is the drive's.
-    EXPECT_EQ(listed.size(), safePoint);
-    // Sector 5 held data but was unreadable: the one difference.
-    EXPECT_EQ(differingSectors(drive, copy), std::set<uint64_t>{5});
+    EXPECT_TRUE(differingSectors(drive, copy).empty());
+    EXPECT_TRUE(listedSectors(copy + ".badsectors").empty());
+    EXPECT_EQ(readMap(copy + ".map").phase, '+');
     EXPECT_EQ(std::filesystem::file_size(copy), sectors * kSector);
-    EXPECT_FALSE(std::filesystem::exists(copy + ".capture"));
+
+    if (!haveRescueTools()) GTEST_SKIP() << "ddrescue is not installed";
+    auto [status, out] = shell("ddrescue -q -b512 -r1 '" + drive + "' '" + folder_ + "/other.img' '" + folder_ +
+                               "/other.img.map' 2>&1");
+    ASSERT_EQ(status, 0) << out;
+    EXPECT_TRUE(differingSectors(drive, folder_ + "/other.img").empty());
+    EXPECT_EQ(shell("ddrescuelog -D '" + folder_ + "/other.img.map'").first, 0);
+    // And the map the rescue tool wrote back is one vxf goes on from.
+    ToolRun again = vxf({"image", "capture", "--drive", "1", "--resume", "other.img"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("0 unreadable sectors"), std::string::npos) << again.out;
+}
+
+// The files below `folder`, by their path inside it, with their contents.
+static std::map<std::string, std::string> filesBelow(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        files[std::filesystem::relative(entry.path(), folder).string()] = text.str();
+    }
+    return files;
+}
+
+TEST_F(ImageCaptureTest, SongsComeFirstAndAUsedOnlyImageExportsEverySongBitForBit) {
+    const std::string drive = folder_ + "/studio-a.img";
+    ASSERT_EQ(vxf({"demo", "--image", drive}).status, 0);
+    // A failing stretch between the system records and the songs' clusters: sector order would meet it first.
+    std::ofstream(drive + ".faults") << "read-error 100000 100010\n";
+
+    ToolRun used = vxf({"image", "capture", "--drive", "1", "--used-only", "used.img"});
+    ASSERT_EQ(used.status, 0) << used.err;
+    EXPECT_NE(used.out.find("the clusters of 2 songs"), std::string::npos) << used.out;
+    const std::string copy = folder_ + "/used.img";
+    EXPECT_TRUE(listedSectors(copy + ".badsectors").empty());
+    MapView map = readMap(copy + ".map");
+    EXPECT_EQ(map.phase, '?');  // the rest is for a later run to copy
+    EXPECT_EQ(map.statusOf(0), '+');
+    EXPECT_EQ(map.statusOf(100000), '?');
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_LT(static_cast<uint64_t>(st.st_blocks) * 512, uint64_t{200} << 20);
+
+    ASSERT_EQ(vxf({"drives", "add", "--force", copy}).status, 0);
+    for (const char* song : {"1", "2"}) {
+        const std::string fromDrive = folder_ + "/drive-" + song, fromCopy = folder_ + "/copy-" + song;
+        std::filesystem::create_directories(fromDrive);
+        std::filesystem::create_directories(fromCopy);
+        ToolRun a = vxf({"export", "--drive", "1", "--project", "1", "--song", song, "--out", fromDrive});
+        ToolRun b = vxf({"export", "--drive", "2", "--project", "1", "--song", song, "--out", fromCopy});
+        ASSERT_EQ(a.status, 0) << a.err;
+        ASSERT_EQ(b.status, 0) << b.err;
+        std::map<std::string, std::string> expected = filesBelow(fromDrive);
+        EXPECT_FALSE(expected.empty());
+        EXPECT_TRUE(expected == filesBelow(fromCopy)) << "song " << song;
+    }
+
+}
+
+TEST_F(ImageCaptureTest, ReportNamesTheSongTrackAndTimesABadRangeTakesOutAndTheRecordABadSectorBelongsTo) {
+    const std::string drive = folder_ + "/studio-a.img";
+    ASSERT_EQ(vxf({"demo", "--image", drive}).status, 0);
+    // The demo's first song (24 tracks at 48 kHz) begins the audio space at sector 1284086, its second (8 tracks at
+    // 96 kHz, each kept as two) at 1431542; audio blocks are 1152 sectors, shared out among the kept tracks.
+    // Three sectors inside a track of each, and the first song record slot's first sector.
+    const uint64_t inFirst = 1284086 + 10 * 1152 + 2 * 48 + 5;
+    const uint64_t inSecond = 1431542 + 3 * 1152 + 5 * 144 + 7;
+    std::ofstream(drive + ".faults") << "read-error " << inFirst << " " << inFirst + 2 << "\nread-error " << inSecond
+                                     << " " << inSecond + 2 << "\nread-error 119\n";
+
+    ToolRun captured = vxf({"image", "capture", "--drive", "1", "--used-only", "copy.img"});
+    ASSERT_EQ(captured.status, 0) << captured.err;
+    ToolRun report = vxf({"image", "capture", "--drive", "1", "--report", "copy.img"});
+    ASSERT_EQ(report.status, 0) << report.err;
+    for (const ToolRun* run : {&captured, &report}) {
+        EXPECT_NE(run->out.find("sector 119: the song record in slot 1; its mirror copy was read"), std::string::npos)
+            << run->out;
+    }
+
+    // The salvaging export of each song silences the same samples: its gap is the report's loss.
+    for (const char* song : {"1", "2"}) {
+        const std::string out = folder_ + "/salvaged-" + song;
+        std::filesystem::create_directories(out);
+        ToolRun salvaged = vxf({"export", "--drive", "1", "--project", "1", "--song", song, "--salvage", "--out", out});
+        const std::string text = salvaged.out + salvaged.err;
+        const std::string gapTag = "silent gap: ";
+        const size_t gapAt = text.find(gapTag);
+        ASSERT_NE(gapAt, std::string::npos) << text;
+        const std::string gap = text.substr(gapAt + gapTag.size(), text.find('\n', gapAt) - gapAt - gapTag.size());
+        for (const ToolRun* run : {&captured, &report}) {
+            EXPECT_NE(run->out.find("  " + gap + "\n"), std::string::npos) << gap << "\n" << run->out;
+        }
+    }
 }
 
 TEST_F(ImageCaptureTest, ImageIsNeverOverwrittenAndResumeNeedsAnInterruptedCapture) {
@@ -225,12 +385,33 @@ TEST_F(ImageCaptureTest, ImageIsNeverOverwrittenAndResumeNeedsAnInterruptedCaptu
     EXPECT_EQ(resume.status, 1);
     EXPECT_NE(resume.err.find("no interrupted capture"), std::string::npos) << resume.err;
     EXPECT_EQ(readText(folder_ + "/copy.img"), "keep me");
+    // A damaged map is no map: refused, the image untouched.
+    std::ofstream(folder_ + "/copy.img.map") << "0x0 ? 1\n0x0 0x200 +\n0x0 0x200 -\n";
+    ToolRun damaged = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.err.find("not sorted and contiguous"), std::string::npos) << damaged.err;
+    EXPECT_EQ(readText(folder_ + "/copy.img"), "keep me");
+}
+
+TEST_F(ImageCaptureTest, CaptureInterruptedByAnEarlierVersionGoesOnFromItsState) {
+    std::string drive = image("drive.img", 100, {1, 50, 99});
+    addDrive(drive);
+    // Sectors 0-9 were safe, sector 3 unreadable; what followed is read now.
+    std::filesystem::copy_file(drive, folder_ + "/copy.img");
+    std::filesystem::resize_file(folder_ + "/copy.img", 10 * kSector);
+    std::ofstream(folder_ + "/copy.img.capture") << "drive=DISKIMG drive\nsectors=100\nnext=10\n";
+    std::ofstream(folder_ + "/copy.img.badsectors") << "3\n";
+    ToolRun run = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(listedSectors(folder_ + "/copy.img.badsectors"), std::set<uint64_t>{3});
+    EXPECT_TRUE(differingSectors(drive, folder_ + "/copy.img").empty());
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/copy.img.capture"));
 }
 
 TEST_F(ImageCaptureTest, ResumeRefusesTheCaptureOfAnotherDrive) {
     addDrive(image("drive.img", 100, {1}));
     std::ofstream(folder_ + "/copy.img") << "partial";
-    std::ofstream(folder_ + "/copy.img.capture") << "drive=DISKIMG other\nsectors=100\nnext=10\n";
+    std::ofstream(folder_ + "/copy.img.map") << "# Drive: DISKIMG other\n0x0 ? 1\n0x0 0xC800 ?\n";
     ToolRun run = vxf({"image", "capture", "--drive", "1", "--resume", "copy.img"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("another drive"), std::string::npos) << run.err;
