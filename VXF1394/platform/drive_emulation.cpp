@@ -159,6 +159,7 @@ uint32_t serveRead(const DriveRequest& request, void* output, uint32_t outputSiz
     if (!validTransferShape(request)) return kErrorInvalidParameter;
     size_t length = static_cast<size_t>(request.countOrKind) * I1394_SECTOR_SIZE;
     if (!output || outputSize < length) return kErrorInsufficientBuffer;
+    hooks::traceRead(request.byteOffset, request.countOrKind);
     uint32_t error = onDrive(request.deviceIndex, [&](SectorStore& store) {
         return store.read(output, length, request.byteOffset);
     });

@@ -1,7 +1,12 @@
 // test_api.cpp - controls of the drive emulation for tests, and the hooks through which the emulation consults them.
 #include "platform/test_api.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -61,6 +66,29 @@ void countRead(uint64_t sectors) {
     std::lock_guard<std::mutex> guard(c.mutex);
     c.counters.reads++;
     c.counters.sectorsRead += sectors;
+}
+
+namespace {
+// Opened once: the environment of a process does not change under it.
+int readTraceDescriptor() {
+    static const int descriptor = [] {
+        const char* path = std::getenv("VXF1394_READ_TRACE");
+        if (!path || !*path) return -1;
+        return ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }();
+    return descriptor;
+}
+}  // namespace
+
+void traceRead(uint64_t byteOffset, uint64_t sectors) {
+    const int descriptor = readTraceDescriptor();
+    if (descriptor < 0) return;
+    char line[48];
+    const int length = std::snprintf(line, sizeof line, "%llu %llu\n",
+                                     static_cast<unsigned long long>(byteOffset / I1394_SECTOR_SIZE),
+                                     static_cast<unsigned long long>(sectors));
+    // One write of a whole line: appends of one process never interleave within it.
+    if (length > 0) (void)!::write(descriptor, line, static_cast<size_t>(length));
 }
 
 void countUnmount() {

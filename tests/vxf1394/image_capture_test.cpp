@@ -46,9 +46,12 @@ protected:
 
     // The tool in the test's folder, with its own enumeration file and home.
     std::vector<std::string> environment() const {
-        return {"VXF_DISK_ENUM=" + folder_ + "/disks", "HOME=" + folder_, "XDG_CONFIG_HOME=" + folder_ + "/config",
-                "PATH=/usr/bin:/bin"};
+        std::vector<std::string> env{"VXF_DISK_ENUM=" + folder_ + "/disks", "HOME=" + folder_,
+                                     "XDG_CONFIG_HOME=" + folder_ + "/config", "PATH=/usr/bin:/bin"};
+        env.insert(env.end(), extraEnvironment_.begin(), extraEnvironment_.end());
+        return env;
     }
+    std::vector<std::string> extraEnvironment_;
 
     // The tool as root, or as another user (uid) where given.
     pid_t start(const std::vector<std::string>& args, uid_t user = 0) {
@@ -173,6 +176,18 @@ protected:
             view.blocks[std::stoull(pos, nullptr, 0) / kSector] = {std::stoull(second, nullptr, 0) / kSector, third[0]};
         }
         return view;
+    }
+    // Whether every sector of [first, first + count) has `status` in the map.
+    static bool allOf(const MapView& map, uint64_t first, uint64_t count, char status) {
+        for (uint64_t lba = first; lba < first + count;) {
+            auto at = map.blocks.upper_bound(lba);
+            if (at == map.blocks.begin()) return false;
+            --at;
+            const uint64_t end = at->first + at->second.first;
+            if (lba >= end || at->second.second != status) return false;
+            lba = end;
+        }
+        return true;
     }
 
     // An outside tool's standard output, and its exit status.
@@ -338,6 +353,53 @@ TEST_F(ImageCaptureTest, SongsComeFirstAndAUsedOnlyImageExportsEverySongBitForBi
         EXPECT_TRUE(expected == filesBelow(fromCopy)) << "song " << song;
     }
 
+}
+
+TEST_F(ImageCaptureTest, AFullCaptureReadsTheSystemRecordsAndTheSongsClustersBeforeAnyOtherSector) {
+    const std::string drive = folder_ + "/studio-a.img";
+    ASSERT_EQ(vxf({"demo", "--image", drive}).status, 0);
+    // What the capture takes for the valuable part: the used-only capture's rescued areas, which the test above
+    // shows hold every song. They reach from the super block to its mirror in the drive's last sector.
+    ASSERT_EQ(vxf({"image", "capture", "--drive", "1", "--used-only", "used.img"}).status, 0);
+    const MapView valuable = readMap(folder_ + "/used.img.map");
+    ASSERT_EQ(valuable.statusOf(0), '+');
+    ASSERT_FALSE(valuable.blocks.empty());
+    const uint64_t lastSector = std::prev(valuable.blocks.end())->first + std::prev(valuable.blocks.end())->second.first - 1;
+    ASSERT_EQ(valuable.statusOf(lastSector), '+');
+
+    const std::string trace = folder_ + "/reads";
+    extraEnvironment_ = {"VXF1394_READ_TRACE=" + trace};
+    auto reads = [&] {
+        std::vector<std::pair<uint64_t, uint64_t>> all;
+        std::istringstream lines(readText(trace));
+        for (uint64_t first = 0, count = 0; lines >> first >> count;) all.emplace_back(first, count);
+        return all;
+    };
+    auto firstOutside = [&](const std::vector<std::pair<uint64_t, uint64_t>>& all) {
+        size_t i = 0;
+        while (i < all.size() && allOf(valuable, all[i].first, all[i].second, '+')) ++i;
+        return i;
+    };
+    // Stopped as soon as it reads anything else: the drive is 40 GB of mostly empty clusters.
+    pid_t pid = start({"image", "capture", "--drive", "1", "full.img"});
+    ASSERT_TRUE(eventually([&] { auto all = reads(); return firstOutside(all) < all.size(); }, 60000));
+    ::kill(pid, SIGINT);
+    finish(pid);
+
+    const std::vector<std::pair<uint64_t, uint64_t>> all = reads();
+    const size_t before = firstOutside(all);
+    ASSERT_LT(before, all.size());
+    std::set<uint64_t> covered;
+    for (size_t i = 0; i < before; ++i) {
+        for (uint64_t lba = all[i].first; lba < all[i].first + all[i].second; ++lba) covered.insert(lba);
+    }
+    uint64_t valuableSectors = 0;
+    for (const auto& [first, block] : valuable.blocks) {
+        if (block.second != '+') continue;
+        valuableSectors += block.first;
+        for (uint64_t lba = first; lba < first + block.first; ++lba) ASSERT_TRUE(covered.count(lba)) << lba;
+    }
+    EXPECT_EQ(covered.size(), valuableSectors);
 }
 
 TEST_F(ImageCaptureTest, ReportNamesTheSongTrackAndTimesABadRangeTakesOutAndTheRecordABadSectorBelongsTo) {
