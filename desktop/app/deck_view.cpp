@@ -2,6 +2,7 @@
 #include "deck_view.h"
 
 #include "command_enabling.h"
+#include "drag_staging.h"
 #include "drive_change_check.h"
 #include "drive_commands.h"
 #include "ext_message_box.h"
@@ -223,6 +224,14 @@ void DeckView::filesDropped(const std::vector<std::string>& paths) {
     Operation operation(*this);
     transfer().filesDropped(paths);
 }
+
+std::vector<std::string> DeckView::exportForDrag() {
+    if (!started()) return {};
+    Operation operation(*this);
+    return transfer().exportForDrag();
+}
+
+void DeckView::dragEnded() { removeStaleDragStaging(dragCacheBase()); }
 
 bool DeckView::quiet() const { return started() && operationDepth_ == 0 && !transferPane_->isBusy(); }
 

@@ -58,6 +58,11 @@ public:
     void idleStep();
     // Files the user dropped onto the track or file list.
     void filesDropped(const std::vector<std::string>& paths);
+    // The selected lines of the export list, exported for a drag out of the window: the files it hands over.
+    std::vector<std::string> exportForDrag();
+    // A drag out of the window ended: staging folders of past drags go, not this one, which the drop's
+    // target may still be copying.
+    void dragEnded();
     // No command, dialog, transfer or preview is under way: background work may call the server.
     bool quiet() const;
 

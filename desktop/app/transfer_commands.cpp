@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "deck_view.h"
+#include "drag_staging.h"
 #include "form.h"
 #include "ids.h"
 #include "tavovxf.h"
@@ -11,6 +12,7 @@
 #include "track_import.h"
 #include "transfer_ids.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace deck {
@@ -42,17 +44,44 @@ vxf::transfer::SongFacts TransferPane::songFacts() const {
 }
 
 void TransferPane::exportTracks() {
+    const std::optional<vxf::transfer::TransferOutcome> outcome = exportSelectedTo(settings_.exportDirectory);
+    if (outcome && outcome->attempted) rememberDirectory();
+}
+
+std::vector<std::string> TransferPane::exportForDrag() {
+    Form& form = view_.form();
+    if (!exportMode() || !hasSongs() || !form.isEnabled(ctl::kTransferAction) || selectedCount() == 0) return {};
+    const std::optional<std::string> folder = makeDragStagingFolder(dragCacheBase());
+    if (!folder) {
+        messages_.showError("No folder could be made for the dragged tracks.");
+        return {};
+    }
+    const std::optional<vxf::transfer::TransferOutcome> outcome = exportSelectedTo(*folder);
+    const bool whole = outcome && !outcome->failed && !outcome->cancelled &&
+                       std::all_of(outcome->files.begin(), outcome->files.end(),
+                                   [](const vxf::transfer::TransferredFile& file) { return file.complete; });
+    std::vector<std::string> files;
+    if (whole) files = filesInFolder(*folder);
+    // Nothing of a cancelled or failed export is offered: its folder goes at once.
+    if (files.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(*folder, ignored);
+    }
+    return files;
+}
+
+std::optional<vxf::transfer::TransferOutcome> TransferPane::exportSelectedTo(const std::string& directory) {
     stopActivity();
     HeldDrive held(view_.server(), view_.drives().handle(), ServerClient::HoldPurpose::Read);
     if (!held.held()) {
         view_.showServerError();
-        return;
+        return std::nullopt;
     }
     Form& form = view_.form();
     ClientTransferServer server(view_.server(), view_.drives().handle());
     vxf::transfer::TransferContext context{server, messages_, questions_, services_.copyProgress()};
     vxf::transfer::ExportSettings choices;
-    choices.directory = settings_.exportDirectory;
+    choices.directory = directory;
     choices.format = checkedFormat(form);
     choices.wordLength = settings_.exportWordLength;
     // Markers and the poly file are WAV's; AIFF takes the markers too.
@@ -63,7 +92,7 @@ void TransferPane::exportTracks() {
     if (markers || choices.poly) {
         if (view_.server().songGetMetadata(view_.drives().handle(), metadata) != VXF_OK) {
             view_.showServerError();
-            return;
+            return std::nullopt;
         }
         choices.broadcastWave = markers;
         choices.metadata = &metadata;
@@ -72,7 +101,7 @@ void TransferPane::exportTracks() {
     std::vector<uint16_t> tracks;
     for (int item : form.selectedLines(ctl::kTransferList)) tracks.push_back(static_cast<uint16_t>(item));
     vxf::transfer::TrackExport command(context, songFacts(), choices);
-    if (command.run(tracks).attempted) rememberDirectory();
+    return command.run(tracks);
 }
 
 bool TransferPane::exportLostSong(vxf::transfer::TransferServer& server, const vxf::transfer::SongFacts& song,

@@ -2,6 +2,7 @@
 #include "transfer_pane.h"
 
 #include "deck_view.h"
+#include "drag_staging.h"
 #include "form.h"
 #include "ids.h"
 #include "tavovxf.h"
@@ -67,6 +68,8 @@ TransferPane::TransferPane(DeckView& view)
 TransferPane::~TransferPane() = default;
 
 void TransferPane::create() {
+    // Drags of earlier runs have long been copied.
+    removeStaleDragStaging(dragCacheBase());
     settings_.read(view_.profile());
     Form& form = view_.form();
     preview_ = std::make_unique<TransferPreview>(view_, services_, messages_);

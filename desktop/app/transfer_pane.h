@@ -5,6 +5,7 @@
 #include "track_overview_list.h"
 #include "transfer_adapters.h"
 #include "transfer_preview.h"
+#include "transfer_procedure.h"
 #include "transfer_services.h"
 #include "transfer_settings.h"
 
@@ -43,6 +44,10 @@ public:
     // Files dropped onto the import list: their folder becomes the import folder, as Browse makes it, and those
     // of them the list then shows are imported as the Import button imports the selected lines.
     void filesDropped(const std::vector<std::string>& paths);
+    // The selected tracks of the export list exported as Export writes them (format, options, progress window,
+    // cancel) into a new private folder, for a drag to hand to a file manager: the folder's files, none when
+    // the export was cancelled or failed.
+    std::vector<std::string> exportForDrag();
     // Every track of the lost song `server` reads (opened on the drive already) to a folder of its
     // slot's own in the export directory, as Export writes them; false when nothing was attempted.
     bool exportLostSong(vxf::transfer::TransferServer& server, const vxf::transfer::SongFacts& song, uint32_t slot);
@@ -83,6 +88,8 @@ private:
     void rememberDirectory();
 
     void exportTracks();
+    // The selected tracks exported to `directory`; none when the export could not start.
+    std::optional<vxf::transfer::TransferOutcome> exportSelectedTo(const std::string& directory);
     void importFiles();
     vxf::transfer::SongFacts songFacts() const;
 

@@ -2,6 +2,7 @@
 #include "hd_view.h"
 
 #include "ext_message_box_dialog.h"
+#include "file_drag.h"
 #include "ids.h"
 #include "server_window.h"
 #include "template_dialog.h"
@@ -83,8 +84,50 @@ std::vector<std::string> droppedFiles(const QMimeData* data) {
 
 }  // namespace
 
+bool CHdView::exportListShown() {
+    return running_ && deck_.started() && deck_.transfer().settings().mode == deck::TransferMode::Export;
+}
+
+void CHdView::listPressed(const QMouseEvent& press) {
+    auto* list = qobject_cast<QAbstractItemView*>(surface_->widget(deck::ctl::kTransferList));
+    if (list == nullptr) return;
+    const QModelIndex line = list->indexAt(press.position().toPoint());
+    // A press elsewhere selects as it always did, sweeping over lines included.
+    const bool onSelected = press.button() == Qt::LeftButton && exportListShown() && line.isValid() &&
+                            list->selectionModel()->isSelected(line);
+    list->setDragEnabled(onSelected);
+    dragFrom_ = onSelected ? std::optional<QPoint>(press.position().toPoint()) : std::nullopt;
+}
+
+bool CHdView::listMoved(const QMouseEvent& move) {
+    // Moves while the export of a drag runs are the same gesture still.
+    if (dragging_) return true;
+    if (!dragFrom_ || !(move.buttons() & Qt::LeftButton) || !exportListShown()) return false;
+    // The list never starts a drag of its own: short moves are ours too.
+    if ((move.position().toPoint() - *dragFrom_).manhattanLength() < QApplication::startDragDistance()) return true;
+    dragFrom_.reset();
+    dragTracks();
+    return true;
+}
+
+void CHdView::dragTracks() {
+    dragging_ = true;
+    std::unique_ptr<QMimeData> data = exportDragData();
+    dragging_ = false;
+    // A button let go while the files were written ended the gesture: the drop has no place to go.
+    if (data && (QGuiApplication::mouseButtons() & Qt::LeftButton)) runFileDrag(this, std::move(data));
+    if (running_) deck_.dragEnded();
+}
+
+std::unique_ptr<QMimeData> CHdView::exportDragData() {
+    if (!running_) return nullptr;
+    return fileDragData(deck_.exportForDrag());
+}
+
 bool CHdView::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::MouseButtonPress: listPressed(*static_cast<QMouseEvent*>(event)); return false;
+    case QEvent::MouseMove: return listMoved(*static_cast<QMouseEvent*>(event));
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);

@@ -6,10 +6,13 @@
 #include "form.h"
 #include "qt_transfer_services.h"
 
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace deck {
 class Profile;
@@ -45,15 +48,26 @@ public:
                           const std::vector<vxf::transfer::OverviewColumn>& strip) override;
     void requestIdleStep(int delayMs) override;
     QtTransferServices& qtTransferServices() { return services_; }
+    // The selected tracks of the export list exported for a drag, as the drag's data; none when the export
+    // was cancelled or failed.
+    std::unique_ptr<QMimeData> exportDragData();
 
 protected:
     ControlSurface& surface() const override { return *surface_; }
     void customEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    // Files dragged onto the track or file list.
+    // Files dragged onto the track or file list, tracks dragged out of it.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool exportListShown();
+    // A button was pressed on the list: pressing a selected line of the export list keeps the others
+    // selected, so all of them can be dragged.
+    void listPressed(const QMouseEvent& press);
+    // The mouse moved over the list: true when it took the move, to drag the selected tracks out.
+    bool listMoved(const QMouseEvent& move);
+    void dragTracks();
+
     std::unique_ptr<ControlSurface> surface_;
     QtTransferServices services_;
     deck::DeckView deck_;
@@ -62,6 +76,9 @@ private:
     // Runs the logic's background work a step at a time between the window's events.
     QTimer idle_;
     bool running_ = false;
+    // Where the left button went down on a selected line of the export list; none when not there.
+    std::optional<QPoint> dragFrom_;
+    bool dragging_ = false;
 };
 
 }  // namespace deckqt

@@ -207,6 +207,7 @@ int main(int argc, char** argv) {
     char folder[] = "/tmp/vxfdeck-qt-test-XXXXXX";
     if (mkdtemp(folder) != nullptr) {
         setenv("XDG_CONFIG_HOME", folder, 1);
+        setenv("XDG_CACHE_HOME", (std::string(folder) + "/cache").c_str(), 1);
         setenv("VXF_DISK_ENUM", (std::string(folder) + "/disks").c_str(), 1);
     }
     QApplication app(argc, argv);

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMediaDevices>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QDropEvent>
 #include <QUrl>
 #include <QPushButton>
@@ -180,6 +181,47 @@ TEST_F(QtTransfer, TrackExportedWithTheExportButtonIsAWaveFileOfItsSamples) {
     for (QLabel* label : frame.findChildren<QLabel*>())
         statistics = statistics || label->text().endsWith(QStringLiteral(" Mbs"));
     EXPECT_TRUE(statistics);
+    frame.close();
+}
+
+TEST_F(QtTransfer, TracksDraggedOutOfTheExportListCarryTheURLsOfTheirExportedFiles) {
+    ExportProfile settings;
+    settings.texts["TransExportStr"] = outDir_;
+    deckqt::CMainFrame frame(settings);
+    frame.start();
+    auto* list = frame.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    list->item(0)->setSelected(true);
+    list->item(1)->setSelected(true);
+    // Pressing a selected line keeps the others selected, so both can be dragged.
+    const QPoint at = list->visualItemRect(list->item(1)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), list->viewport()->mapToGlobal(QPointF(at)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &press);
+    EXPECT_TRUE(list->item(0)->isSelected());
+    EXPECT_TRUE(list->dragEnabled());
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), list->viewport()->mapToGlobal(QPointF(at)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &release);
+    list->item(0)->setSelected(true);
+    list->item(1)->setSelected(true);
+
+    const std::unique_ptr<QMimeData> data = frame.view().exportDragData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasFormat(QStringLiteral("text/uri-list")));
+    const QList<QUrl> urls = data->urls();
+    ASSERT_EQ(urls.size(), 2);
+    for (const QUrl& url : urls) {
+        ASSERT_TRUE(url.isLocalFile());
+        EXPECT_TRUE(std::filesystem::is_regular_file(url.toLocalFile().toStdString())) << url.toString().toStdString();
+    }
+    EXPECT_TRUE(urls[0].toLocalFile().endsWith(QStringLiteral("/Ramp-Track01.wav")));
+    EXPECT_TRUE(urls[1].toLocalFile().endsWith(QStringLiteral("/Ramp-Track02.wav")));
+    std::ifstream file(urls[0].toLocalFile().toStdString(), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_EQ(bytes.size(), 44u + ramp_.size());
+    EXPECT_TRUE(std::equal(ramp_.begin(), ramp_.end(), bytes.begin() + 44));
+    EXPECT_TRUE(std::filesystem::is_empty(outDir_));
     frame.close();
 }
 
