@@ -75,6 +75,9 @@ void ArchiveDialog::run(DialogControls& controls) {
         vxf::transfer::ArchiveOptions options;
         options.directory = folder_;
         options.resume = true;  // only an unfinished archive of this very drive is ever gone on with
+        // The window is for getting everything off a drive that may be failing: an unreadable part of a take
+        // becomes silence and the archive goes on; the gaps are in the summary and the bag's salvage report.
+        options.salvage = true;
         outcome_ = vxf::transfer::DriveArchive(source, context, options, *this).run();
     }
     running_ = false;

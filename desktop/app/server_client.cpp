@@ -276,6 +276,13 @@ int32_t ServerClient::trackReadAll(uint32_t handle, uint32_t offset, uint32_t co
     return tavovxfTrackReadAll(handle, offset, count, &samplesRead, bytesPerSample, byteOrder, buffers);
 }
 
+int32_t ServerClient::trackReadSalvage(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                       uint32_t& samplesRead, uint16_t bytesPerSample, uint16_t byteOrder,
+                                       void* buffer, std::vector<vxf::transfer::SilentSpan>& silent) {
+    return vxf::transfer::ServerExports(extendedNames_)
+        .trackReadSalvage(handle, track, offset, count, samplesRead, bytesPerSample, byteOrder, buffer, silent);
+}
+
 int32_t ServerClient::trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
                                  uint16_t bytesPerSample, uint16_t byteOrder, const void* source) {
     return tavovxfTrackWrite(handle, track, offset, count, bytesPerSample, byteOrder, source);

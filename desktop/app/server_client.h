@@ -8,6 +8,7 @@
 #include "vxf_recover.h"
 
 #include "session_metadata.h"
+#include "transfer_server.h"
 
 struct vxf_window;
 
@@ -99,6 +100,11 @@ public:
                               uint16_t bytesPerSample, uint16_t byteOrder, void* buffer);
     virtual int32_t trackReadAll(uint32_t handle, uint32_t offset, uint32_t count, uint32_t& samplesRead,
                                  uint16_t bytesPerSample, uint16_t byteOrder, void* const* buffers);
+    // trackRead that reads a block the drive refuses again sector by sector; what stays unreadable comes back
+    // as silence, its samples listed in `silent`.
+    virtual int32_t trackReadSalvage(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
+                                     uint32_t& samplesRead, uint16_t bytesPerSample, uint16_t byteOrder, void* buffer,
+                                     std::vector<vxf::transfer::SilentSpan>& silent);
     virtual int32_t trackWrite(uint32_t handle, uint16_t track, uint32_t offset, uint32_t count,
                                uint16_t bytesPerSample, uint16_t byteOrder, const void* source);
     virtual int32_t trackWriteAll(uint32_t handle, uint32_t offset, uint32_t count, uint16_t bytesPerSample,

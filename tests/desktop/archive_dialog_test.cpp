@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "archive_dialog.h"
 #include "bag_check.h"
 #include "deck_transfer_fixture.h"
 #include "ids.h"
+#include "vxf_layout.h"
 
 namespace decktest {
 namespace {
@@ -47,7 +49,7 @@ TEST_F(ArchiveDialogTest, ArchivesTheDriveIntoTheChosenFolderWithProgressAndASum
     EXPECT_EQ(folder, bag_);
     EXPECT_EQ(songs, (std::vector<std::string>{"1/1 Take 1 2  Intro.", "1/2 CON"}));
     EXPECT_EQ(bytes, "0.4 MB of 0.4 MB");
-    EXPECT_EQ(summary, "Complete: 2 songs, 20 files, 0.4 MB, 0 gaps.");
+    EXPECT_EQ(summary, "Complete: 2 songs, 21 files, 0.4 MB, 0 gaps.");
     EXPECT_TRUE(openEnabled);
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
     EXPECT_TRUE(std::filesystem::exists(bag_ + "/data/01 Demo Session/01 Take 1 2  Intro/Take 1 2  Intro-Track08.wav"));
@@ -71,8 +73,37 @@ TEST_F(ArchiveDialogTest, StopLeavesTheBagToGoOnWithAndArchiveFinishesIt) {
     tform_.answers = {idr::kYes};  // "Are you sure you want to cancel?"
     view().command(cmd::kDriveArchive);
     EXPECT_EQ(stopped, "Stopped; Archive goes on where it stopped.");
-    EXPECT_EQ(finished, "Complete: 2 songs, 20 files, 0.4 MB, 0 gaps.");
+    EXPECT_EQ(finished, "Complete: 2 songs, 21 files, 0.4 MB, 0 gaps.");
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
+}
+
+// A drive that fails a sector inside a take still archives whole: the sector's samples are silence and counted.
+TEST_F(ArchiveDialogTest, AnUnreadableSectorOfATakeBecomesAGapAndTheArchiveCompletes) {
+    uint32_t badSector = 0;
+    onDrive(0, [&](uint32_t handle) {
+        std::vector<VxfxArea> areas(64);
+        uint32_t count = 0;
+        ASSERT_EQ(vxfxDriveGetAreas(handle, areas.data(), uint32_t(areas.size()), &count), VXF_OK);
+        for (uint32_t i = 0; i < std::min<uint32_t>(count, uint32_t(areas.size())); ++i) {
+            if (areas[i].kind == VXFX_AREA_SONG && badSector == 0) badSector = areas[i].first + 7;
+        }
+    });
+    ASSERT_NE(badSector, 0u);
+    std::ofstream(drives_[0] + ".faults") << "read-error " << badSector << " " << badSector << "\n";
+
+    std::string summary;
+    tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
+        controls.press(dialog, ctl::kArchiveStart);
+        summary = controls.text(ctl::kArchiveSummary);
+        controls.press(dialog, kIdOk);
+    });
+    view().command(cmd::kDriveArchive);
+    EXPECT_EQ(summary.rfind("Complete: 2 songs, 21 files, 0.4 MB, ", 0), 0u) << summary;
+    EXPECT_EQ(summary.find(" 0 gaps."), std::string::npos) << summary;
+    EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
+    std::ifstream report(bag_ + "/data/salvage-report.txt");
+    const std::string text((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Intro"), std::string::npos) << text;
 }
 
 }  // namespace
