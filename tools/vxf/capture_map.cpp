@@ -1,6 +1,8 @@
 // capture_map.cpp - the capture's map: its blocks, their text in the mapfile form, and its safe replacement on disk.
 #include "capture_map.h"
 
+#include "bag_files.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -206,20 +208,7 @@ std::optional<CaptureMap> CaptureMap::parse(const std::string& text, uint64_t se
 }
 
 bool saveMap(const std::string& path, const CaptureMap& map) {
-    const std::string text = map.text();
-    const std::string temporary = path + ".new";
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bool ok = done == text.size() && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    return vxf::transfer::replaceFileContents(path, map.text());
 }
 
 std::optional<CaptureMap> loadMap(const std::string& path, uint64_t sectors, std::string& failure) {

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "bag_files.h"
 #include "capture_map.h"
 #include "capture_passes.h"
 #include "capture_report.h"
@@ -243,12 +244,7 @@ bool saveBadSectors(const std::string& path, const CaptureMap& map) {
     for (const SectorRange& range : map.blocks(Status::Bad)) {
         for (uint64_t lba = range.first; lba < range.end(); ++lba) text += std::to_string(lba) + "\n";
     }
-    std::string temporary = path + ".new";
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = writeAllAt(fd, text.data(), text.size(), 0);
-    ok = syncAndClose(fd) && ok;
-    return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    return vxf::transfer::replaceFileContents(path, text);
 }
 
 struct Output {
