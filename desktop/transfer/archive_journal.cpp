@@ -13,6 +13,33 @@ namespace vxf::transfer {
 namespace {
 
 constexpr const char* kSelectionPrefix = "songs ";
+constexpr const char* kGapsPrefix = "g:";
+
+std::string gapsField(const JournalEntry& entry) {
+    std::string field = kGapsPrefix;
+    if (entry.gaps.empty()) return field + "-";
+    for (size_t i = 0; i < entry.gaps.size(); ++i) {
+        field += (i ? "," : "") + std::to_string(entry.gaps[i].first) + "-" + std::to_string(entry.gaps[i].second);
+    }
+    return field;
+}
+
+// False for a field that is not a list of gaps; "g:-" is none.
+bool parseGapsField(const std::string& field, JournalEntry& entry) {
+    if (field.rfind(kGapsPrefix, 0) != 0) return false;
+    std::istringstream list(field.substr(std::string(kGapsPrefix).size()));
+    if (list.str() == "-") return true;
+    std::string gap;
+    while (std::getline(list, gap, ',')) {
+        std::istringstream bounds(gap);
+        uint64_t first = 0;
+        uint64_t last = 0;
+        char dash = 0;
+        if (!(bounds >> first >> dash >> last) || dash != '-' || first > last || !bounds.eof()) return false;
+        entry.gaps.emplace_back(first, last);
+    }
+    return !entry.gaps.empty();
+}
 
 std::string journalPath(const std::string& directory) { return directory + "/" + kArchiveJournal; }
 
@@ -44,6 +71,13 @@ std::optional<ArchiveJournal> ArchiveJournal::load(const std::string& directory)
         if (!(fields >> entry.digest >> entry.peak >> entry.bytes) || entry.digest.size() != 64) continue;
         fields.get();
         if (!std::getline(fields, path) || path.empty()) continue;
+        // Paths start with the payload folder, never with the gaps' mark.
+        if (path.rfind(kGapsPrefix, 0) == 0) {
+            const size_t end = path.find(' ');
+            if (end == std::string::npos || !parseGapsField(path.substr(0, end), entry)) continue;
+            path.erase(0, end + 1);
+            if (path.empty()) continue;
+        }
         journal.files_[decodeManifestPath(path)] = entry;
     }
     return journal;
@@ -55,7 +89,7 @@ bool ArchiveJournal::create(const std::string& directory, const std::string& sel
 
 bool ArchiveJournal::append(const std::string& directory, const std::string& path, const JournalEntry& entry) {
     const std::string line = entry.digest + " " + std::to_string(entry.peak) + " " + std::to_string(entry.bytes) +
-                             " " + encodeManifestPath(path) + "\n";
+                             " " + gapsField(entry) + " " + encodeManifestPath(path) + "\n";
     return appendLine(journalPath(directory), line, O_APPEND);
 }
 

@@ -5,18 +5,23 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vxf::transfer {
 
 // In the bag's top folder while the archive runs; it goes once the bag is finished, so a bag
 // that still has it was stopped. Its first line names the songs chosen, each further line a
-// finished file: digest, peak sample, bytes, path (percent-encoded as in a manifest).
+// finished file: digest, peak sample, bytes, the samples a salvaging run left silent
+// ("g:-", or "g:FIRST-LAST,..."), path (percent-encoded as in a manifest). Lines of older runs
+// lack the gaps: their files had none.
 constexpr const char* kArchiveJournal = "archive-progress.txt";
 
 struct JournalEntry {
     std::string digest;
     int32_t peak = 0;  // largest magnitude of its 24-bit samples
     uint64_t bytes = 0;
+    std::vector<std::pair<uint64_t, uint64_t>> gaps;  // first and last silent sample of each gap
 };
 
 class ArchiveJournal {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include "archive_inventory.h"
 #include "archive_journal.h"
@@ -275,6 +276,11 @@ bool DriveArchive::keepFinished(ArchivedSong& song, std::vector<uint16_t>& missi
         const auto entry = journal->files().find(path);
         if (entry != journal->files().end() && sha256OfFile(top_ + "/" + path) == entry->second.digest) {
             song.tracks.push_back({track, path, entry->second.digest, entry->second.bytes, entry->second.peak, true});
+            // A kept file keeps its silent gaps: the bag's report and inventory still name them.
+            for (const auto& [first, last] : entry->second.gaps) {
+                song.gaps.push_back({song.name, track, song.facts.sampleRate, first, last});
+            }
+            outcome_.gaps += entry->second.gaps.size();
             meter_.skip(entry->second.bytes);
         } else {
             missing.push_back(track);
@@ -321,6 +327,9 @@ bool DriveArchive::exportTracks(ArchivedSong& song, const std::vector<uint16_t>&
     TrackExport exporter(context_, song.facts, settings);
     const TransferOutcome outcome = exporter.run(tracks);
     song.gaps.insert(song.gaps.end(), outcome.gaps.begin(), outcome.gaps.end());
+    std::sort(song.gaps.begin(), song.gaps.end(), [](const SalvageGap& a, const SalvageGap& b) {
+        return std::tie(a.track, a.firstSample) < std::tie(b.track, b.firstSample);
+    });
     outcome_.gaps += outcome.gaps.size();
     const bool ended = !outcome.failed && !outcome.cancelled;
     for (const TransferredFile& file : outcome.files) {
@@ -333,7 +342,10 @@ bool DriveArchive::exportTracks(ArchivedSong& song, const std::vector<uint16_t>&
         std::optional<std::string> digest = observer.digest(file.track);
         if (!digest) digest = sha256OfFile(top_ + "/" + path);
         if (!digest || error) return fail(path + " cannot be read back");
-        const JournalEntry entry{*digest, observer.peak(file.track), bytes};
+        JournalEntry entry{*digest, observer.peak(file.track), bytes, {}};
+        for (const SalvageGap& gap : outcome.gaps) {
+            if (gap.track == file.track) entry.gaps.emplace_back(gap.firstSample, gap.lastSample);
+        }
         if (!ArchiveJournal::append(top_, path, entry)) return fail(top_ + "/" + kArchiveJournal + " cannot be written");
         song.tracks.push_back({file.track, path, entry.digest, bytes, entry.peak, false});
     }

@@ -77,7 +77,8 @@ TEST_F(ArchiveDialogTest, StopLeavesTheBagToGoOnWithAndArchiveFinishesIt) {
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
 }
 
-// A drive that fails a sector inside a take still archives whole: the sector's samples are silence and counted.
+// A drive that fails a sector inside a take still archives whole: the sector's samples are silence and counted,
+// also by a run that goes on from a stop and keeps the take's files.
 TEST_F(ArchiveDialogTest, AnUnreadableSectorOfATakeBecomesAGapAndTheArchiveCompletes) {
     uint32_t badSector = 0;
     onDrive(0, [&](uint32_t handle) {
@@ -91,7 +92,7 @@ TEST_F(ArchiveDialogTest, AnUnreadableSectorOfATakeBecomesAGapAndTheArchiveCompl
     ASSERT_NE(badSector, 0u);
     std::ofstream(drives_[0] + ".faults") << "read-error " << badSector << " " << badSector << "\n";
 
-    std::string summary;
+    std::string summary, stopped, resumed;
     tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
         controls.press(dialog, ctl::kArchiveStart);
         summary = controls.text(ctl::kArchiveSummary);
@@ -100,6 +101,24 @@ TEST_F(ArchiveDialogTest, AnUnreadableSectorOfATakeBecomesAGapAndTheArchiveCompl
     view().command(cmd::kDriveArchive);
     EXPECT_EQ(summary.rfind("Complete: 2 songs, 21 files, 0.4 MB, ", 0), 0u) << summary;
     EXPECT_EQ(summary.find(" 0 gaps."), std::string::npos) << summary;
+
+    std::filesystem::remove_all(bag_);
+    tform_.services.folders = {bag_};
+    tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
+        tform_.onPump = [&](int) {
+            if (controls.text(ctl::kArchiveSong) == "1/2 CON") controls.press(dialog, ctl::kArchiveStop);
+        };
+        controls.press(dialog, ctl::kArchiveStart);
+        stopped = controls.text(ctl::kArchiveSummary);
+        tform_.onPump = nullptr;
+        controls.press(dialog, ctl::kArchiveStart);
+        resumed = controls.text(ctl::kArchiveSummary);
+        controls.press(dialog, kIdOk);
+    });
+    tform_.answers = {idr::kYes};  // "Are you sure you want to cancel?"
+    view().command(cmd::kDriveArchive);
+    EXPECT_EQ(stopped, "Stopped; Archive goes on where it stopped.");
+    EXPECT_EQ(resumed, summary);
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
     std::ifstream report(bag_ + "/data/salvage-report.txt");
     const std::string text((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());

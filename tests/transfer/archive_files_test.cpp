@@ -57,15 +57,22 @@ class Journal : public TransferTest {};
 // A power failure may cut the last line short: it is left out, the lines before it kept.
 TEST_F(Journal, KeepsEveryWholeLineAndDropsACutOne) {
     ASSERT_TRUE(ArchiveJournal::create(dir_, "1/2,1/5"));
-    ASSERT_TRUE(ArchiveJournal::append(dir_, "data/a%b.wav", {std::string(64, 'a'), 4096, 1000}));
-    ASSERT_TRUE(ArchiveJournal::append(dir_, "data/c d.wav", {std::string(64, 'c'), 7, 2000}));
-    std::ofstream(pathOf(kArchiveJournal), std::ios::app) << std::string(64, 'e') << " 12 30";
+    ASSERT_TRUE(ArchiveJournal::append(dir_, "data/a%b.wav", {std::string(64, 'a'), 4096, 1000, {}}));
+    ASSERT_TRUE(ArchiveJournal::append(dir_, "data/c d.wav", {std::string(64, 'c'), 7, 2000, {{5, 9}, {100, 100}}}));
+    // A line of an older run, without gaps; one whose gaps are garbled.
+    std::ofstream(pathOf(kArchiveJournal), std::ios::app) << std::string(64, 'f') << " 1 10 data/old.wav\n"
+                                                           << std::string(64, 'g') << " 1 10 g:9-5 data/bad.wav\n"
+                                                           << std::string(64, 'e') << " 12 30";
     const std::optional<ArchiveJournal> journal = ArchiveJournal::load(dir_);
     ASSERT_TRUE(journal);
     EXPECT_EQ(journal->selection(), "1/2,1/5");
-    ASSERT_EQ(journal->files().size(), 2u);
+    ASSERT_EQ(journal->files().size(), 3u);
     EXPECT_EQ(journal->files().at("data/a%b.wav").peak, 4096);
+    EXPECT_TRUE(journal->files().at("data/a%b.wav").gaps.empty());
     EXPECT_EQ(journal->files().at("data/c d.wav").bytes, 2000u);
+    using Gaps = std::vector<std::pair<uint64_t, uint64_t>>;
+    EXPECT_EQ(journal->files().at("data/c d.wav").gaps, (Gaps{{5, 9}, {100, 100}}));
+    EXPECT_TRUE(journal->files().at("data/old.wav").gaps.empty());
     ASSERT_TRUE(ArchiveJournal::remove(dir_));
     EXPECT_FALSE(ArchiveJournal::load(dir_));
 }
