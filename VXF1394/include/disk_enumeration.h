@@ -35,6 +35,8 @@ constexpr size_t kMaxFileBytes = 1u << 20;
 // $VXF_DISK_ENUM, else $XDG_CONFIG_HOME/vxfdeck/disks, else ~/.config/vxfdeck/disks.
 // Looked up afresh on every call; empty when no home folder is known.
 std::string enumerationFilePath();
+// Whether `path` is the one enumerationFilePath() tells, asked without making a string.
+bool isEnumerationFilePath(std::string_view path);
 
 // Reads the file afresh. Lines are NAME=DATA; lines without '=' are ignored.
 Enumeration readEnumeration(const std::string& path);

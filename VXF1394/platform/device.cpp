@@ -44,7 +44,7 @@ bool closeDevice(DeviceHandle device) {
 bool deviceIoControl(DeviceHandle device, uint32_t code, const void* input, uint32_t inputSize, void* output,
                      uint32_t outputSize, uint32_t* bytesReturned) {
     if (bytesReturned) *bytesReturned = 0;
-    if (device <= 0 || !devices().find(static_cast<uintptr_t>(device))) {
+    if (device <= 0 || !devices().contains(static_cast<uintptr_t>(device))) {
         setLastError(kErrorInvalidHandle);
         return false;
     }

@@ -13,11 +13,6 @@ namespace vxf1394::diskenum {
 
 namespace {
 
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
 std::string_view trimLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     return line;
@@ -35,16 +30,39 @@ std::string cut(std::string text, size_t width) {
 
 }  // namespace
 
+namespace {
+
+// The path as a value from the environment and what follows it; both empty when there is none.
+struct PathPieces {
+    std::string_view base;
+    std::string_view tail;
+};
+
+std::string_view environmentView(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string_view(value) : std::string_view();
+}
+
+PathPieces enumerationPathPieces() {
+    if (std::string_view explicitPath = environmentView("VXF_DISK_ENUM"); !explicitPath.empty()) return {explicitPath, {}};
+    std::string_view config = environmentView("XDG_CONFIG_HOME");
+    if (!config.empty() && config.front() == '/') return {config, "/vxfdeck/disks"};
+    std::string_view home = environmentView("HOME");
+    if (home.empty()) return {};
+    return {home, "/.config/vxfdeck/disks"};
+}
+
+}  // namespace
+
 std::string enumerationFilePath() {
-    std::string explicitPath = environment("VXF_DISK_ENUM");
-    if (!explicitPath.empty()) return explicitPath;
-    std::string config = environment("XDG_CONFIG_HOME");
-    if (config.empty() || config.front() != '/') {
-        std::string home = environment("HOME");
-        if (home.empty()) return {};
-        config = home + "/.config";
-    }
-    return config + "/vxfdeck/disks";
+    PathPieces pieces = enumerationPathPieces();
+    return std::string(pieces.base) + std::string(pieces.tail);
+}
+
+bool isEnumerationFilePath(std::string_view path) {
+    PathPieces pieces = enumerationPathPieces();
+    return path.size() == pieces.base.size() + pieces.tail.size() && path.starts_with(pieces.base) &&
+           path.ends_with(pieces.tail);
 }
 
 Enumeration parseEnumeration(std::string_view text) {

@@ -84,9 +84,8 @@ void keepDrive(uint32_t deviceIndex, std::shared_ptr<const KeptDrive> drive) {
 }
 
 // The open file of a kept drive, when what was kept still holds now.
-std::shared_ptr<BackingStore> stillKept(const KeptDrive& drive, const WatchGeneration& now,
-                                        const std::string& enumerationPath) {
-    if (drive.files != now.files || drive.enumerationPath != enumerationPath) return nullptr;
+std::shared_ptr<BackingStore> stillKept(const KeptDrive& drive, const WatchGeneration& now) {
+    if (drive.files != now.files || !diskenum::isEnumerationFilePath(drive.enumerationPath)) return nullptr;
     std::shared_ptr<BackingStore> store = drive.store.lock();
     if (!store) return nullptr;
     // Something wrote to the image (we did, or another program truncated it): measure it again.
@@ -109,10 +108,9 @@ bool keepable(const std::string& path, const BackingStore& store) {
 // entry without a path is a memory drive of this process.
 template <typename Serve>
 uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
-    std::string enumerationPath = diskenum::enumerationFilePath();
     WatchGeneration now = watchGeneration();
     if (std::shared_ptr<const KeptDrive> kept = keptDriveAt(deviceIndex)) {
-        if (std::shared_ptr<BackingStore> open = stillKept(*kept, now, enumerationPath)) {
+        if (std::shared_ptr<BackingStore> open = stillKept(*kept, now)) {
             PathStore path(kept->entry, std::move(open));
             FaultyStore store(path, kept->faults);
             return serve(store);
@@ -120,6 +118,7 @@ uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
         keepDrive(deviceIndex, nullptr);
     }
     // Watched before it is read: a change made while it is read is heard by the next request.
+    std::string enumerationPath = diskenum::enumerationFilePath();
     bool watched = watchName(enumerationPath);
     WatchGeneration before = watchGeneration();
     std::optional<diskenum::DriveEntry> entry = diskenum::recorderDriveAt(deviceIndex);

@@ -25,6 +25,12 @@ public:
         return it == objects_.end() ? nullptr : it->second;
     }
 
+    // Whether the handle is open, without taking a share of its object.
+    bool contains(uintptr_t handle) const {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return objects_.count(handle) != 0;
+    }
+
     bool remove(uintptr_t handle) {
         std::lock_guard<std::mutex> guard(mutex_);
         return objects_.erase(handle) > 0;

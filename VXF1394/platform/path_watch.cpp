@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -24,6 +25,12 @@ constexpr uint32_t kNameEvents =
 constexpr uint32_t kFolderEvents = IN_DELETE_SELF | IN_MOVE_SELF;
 // More folders than this are not watched: the drives of one list live in a few.
 constexpr size_t kMaxFolders = 64;
+// A request this soon after the queue was last found empty is not asked about
+// it again. No change of a file can be made and finished in less time (opening,
+// writing or renaming a file takes longer), so anything it might have missed
+// began after the last look and raced with the request anyway; back-to-back
+// small requests save the system call.
+constexpr int64_t kQuietWindowNs = 2000;
 
 enum class NameKind { file, image };
 
@@ -38,8 +45,16 @@ struct Watch {
     std::atomic<int> fd{-1};  // made once, never closed
     bool failed = false;  // inotify itself is not to be had
     std::map<int, Folder> folders;  // by watch descriptor
-    WatchGeneration generation;
+    // Moved under the mutex, read without it.
+    std::atomic<uint64_t> files{0};
+    std::atomic<uint64_t> writes{0};
+    std::atomic<int64_t> lastQuietNs{INT64_MIN / 2};  // when the queue was last found empty
 };
+
+int64_t steadyNowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 Watch& state() {
     static Watch* w = new Watch;
@@ -53,14 +68,14 @@ void dropFolderLocked(Watch& w, int wd) {
 
 void takeEventLocked(Watch& w, const inotify_event& event) {
     if (event.mask & IN_Q_OVERFLOW) {
-        w.generation.files++;
+        w.files.fetch_add(1, std::memory_order_release);
         return;
     }
     auto folder = w.folders.find(event.wd);
     if (folder == w.folders.end()) return;
     if (event.mask & (kFolderEvents | IN_IGNORED | IN_UNMOUNT)) {
         // The folder went, or moved away with its files: nothing seen through it holds.
-        w.generation.files++;
+        w.files.fetch_add(1, std::memory_order_release);
         if (!(event.mask & IN_IGNORED)) dropFolderLocked(w, event.wd);
         else w.folders.erase(folder);
         return;
@@ -70,9 +85,9 @@ void takeEventLocked(Watch& w, const inotify_event& event) {
     if (name == folder->second.names.end()) return;
     bool mereWrite = name->second == NameKind::image && (event.mask & kNameEvents) == IN_MODIFY;
     if (mereWrite) {
-        w.generation.writes++;
+        w.writes.fetch_add(1, std::memory_order_release);
     } else {
-        w.generation.files++;
+        w.files.fetch_add(1, std::memory_order_release);
     }
 }
 
@@ -127,13 +142,21 @@ bool watchLocked(Watch& w, const std::string& path, NameKind kind) {
 
 WatchGeneration watchGeneration() {
     Watch& w = state();
-    // Asking how much is queued costs less than a read that finds nothing.
-    int fd = w.fd.load(std::memory_order_acquire);
-    int queued = 0;
-    bool quiet = fd < 0 || (::ioctl(fd, FIONREAD, &queued) == 0 && queued == 0);
-    std::lock_guard<std::mutex> guard(w.mutex);
-    if (!quiet) drainLocked(w);
-    return w.generation;
+    int64_t now = steadyNowNs();
+    bool quiet = now - w.lastQuietNs.load(std::memory_order_relaxed) < kQuietWindowNs;
+    if (!quiet) {
+        // Asking how much is queued costs less than a read that finds nothing.
+        int fd = w.fd.load(std::memory_order_acquire);
+        int queued = 0;
+        quiet = fd < 0 || (::ioctl(fd, FIONREAD, &queued) == 0 && queued == 0);
+        // The look counts from before it began: an event queued since may have been missed.
+        if (quiet) w.lastQuietNs.store(now, std::memory_order_relaxed);
+    }
+    if (!quiet) {
+        std::lock_guard<std::mutex> guard(w.mutex);
+        drainLocked(w);
+    }
+    return {w.files.load(std::memory_order_acquire), w.writes.load(std::memory_order_acquire)};
 }
 
 bool watchName(const std::string& path) {
@@ -151,7 +174,7 @@ bool watchImage(const std::string& path) {
 void noteLocalChange() {
     Watch& w = state();
     std::lock_guard<std::mutex> guard(w.mutex);
-    w.generation.files++;
+    w.files.fetch_add(1, std::memory_order_release);
 }
 
 }  // namespace vxf1394::platform

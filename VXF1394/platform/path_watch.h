@@ -7,10 +7,10 @@
 namespace vxf1394::platform {
 
 // What a reading of watched files may be kept by. Every request asks
-// (one non-blocking read of the descriptor, nothing more when nothing
-// happened), so a change made before a request is heard by that request:
-// the kernel queues the event before the system call that made the change
-// returns.
+// (how much the descriptor has queued, nothing more when nothing happened;
+// not even that within a couple of microseconds of finding it empty), so a
+// change made before a request is heard by that request: the kernel queues
+// the event before the system call that made the change returns.
 struct WatchGeneration {
     // Moves on every event about a watched name, except a mere write to
     // an image; also on an overflow of the queue and on a folder that went.
