@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -29,18 +30,73 @@ namespace {
 
 constexpr int32_t kSampleMask = 0xFFFFFF;
 
-// The largest magnitude of 3-byte samples; one loop for each byte order keeps it a plain pass
-// the compiler can widen.
-int32_t peakOf(const uint8_t* data, uint32_t count, bool bigEndian) {
-    const int high = bigEndian ? 0 : 2;
-    const int low = bigEndian ? 2 : 0;
-    int32_t peak = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* s = data + 3 * size_t{i};
-        const int32_t value = int32_t(uint32_t(s[high]) << 24 | uint32_t(s[1]) << 16 | uint32_t(s[low]) << 8) >> 8;
-        peak = std::max(peak, value < 0 ? -value : value);
+template <bool BigEndian>
+uint32_t wordAt(const uint8_t* s) {
+    uint32_t word;
+    std::memcpy(&word, s, sizeof word);
+    return BigEndian ? __builtin_bswap32(word) : word;
+}
+
+template <bool BigEndian>
+int32_t sampleAt(const uint8_t* s) {
+    const int high = BigEndian ? 0 : 2;
+    const int low = BigEndian ? 2 : 0;
+    return int32_t(uint32_t(s[high]) << 24 | uint32_t(s[1]) << 16 | uint32_t(s[low]) << 8) >> 8;
+}
+
+// The largest magnitude of 3-byte samples. Four samples fill three words, taken apart with shifts
+// and no branch, and the extremes kept apart, so that the compiler can run the loop on vectors:
+// the pass runs on the reading thread over every byte archived.
+template <bool BigEndian>
+[[gnu::always_inline]] inline int32_t peakBody(const uint8_t* data, uint32_t count) {
+    int32_t highest = 0;
+    int32_t lowest = 0;
+    uint32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const uint8_t* p = data + 3 * size_t{i};
+        const uint32_t w0 = wordAt<BigEndian>(p);
+        const uint32_t w1 = wordAt<BigEndian>(p + 4);
+        const uint32_t w2 = wordAt<BigEndian>(p + 8);
+        int32_t s[4];
+        if constexpr (BigEndian) {
+            s[0] = int32_t(w0) >> 8;
+            s[1] = int32_t(w0 << 24 | w1 >> 8) >> 8;
+            s[2] = int32_t(w1 << 16 | w2 >> 16) >> 8;
+            s[3] = int32_t(w2 << 8) >> 8;
+        } else {
+            s[0] = int32_t(w0 << 8) >> 8;
+            s[1] = int32_t((w0 >> 24 | w1 << 8) << 8) >> 8;
+            s[2] = int32_t((w1 >> 16 | w2 << 16) << 8) >> 8;
+            s[3] = int32_t(w2) >> 8;
+        }
+        for (int32_t v : s) {
+            highest = std::max(highest, v);
+            lowest = std::min(lowest, v);
+        }
     }
-    return peak;
+    for (; i < count; ++i) {
+        const int32_t v = sampleAt<BigEndian>(data + 3 * size_t{i});
+        highest = std::max(highest, v);
+        lowest = std::min(lowest, v);
+    }
+    return std::max(highest, -lowest);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The baseline x86-64 has no vector min and max of 32-bit numbers, and the loop's word shuffles
+// want the full loop optimiser: with AVX2 it takes some four times less time.
+template <bool BigEndian>
+[[gnu::target("avx2"), gnu::optimize("O3")]] int32_t peakAvx2(const uint8_t* data, uint32_t count) {
+    return peakBody<BigEndian>(data, count);
+}
+#endif
+
+int32_t peakOf(const uint8_t* data, uint32_t count, bool bigEndian) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return bigEndian ? peakAvx2<true>(data, count) : peakAvx2<false>(data, count);
+#endif
+    return bigEndian ? peakBody<true>(data, count) : peakBody<false>(data, count);
 }
 
 std::string today() {

@@ -16,6 +16,7 @@ constexpr size_t kHeadBytes = 64 * 1024;
 constexpr size_t kReadChunk = 1 << 20;
 // What may wait for the hashing thread before a write waits for it in turn.
 constexpr size_t kMaxWaitingBytes = 16 << 20;
+constexpr size_t kMaxSpareCopies = 4;
 
 std::string hexOf(const unsigned char* digest, unsigned length) {
     static const char kDigits[] = "0123456789abcdef";
@@ -61,6 +62,7 @@ void Sha256Tap::hashInOrder() {
         lock.lock();
         busy_ = false;
         waitingBytes_ -= block.size();
+        if (spare_.size() < kMaxSpareCopies) spare_.push_back(std::move(block));
         updateFailed_ = updateFailed_ || !ok;
         changed_.notify_all();
     }
@@ -90,7 +92,14 @@ void Sha256Tap::wrote(uint64_t offset, const void* data, size_t count) {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return waitingBytes_ < kMaxWaitingBytes; });
-        waiting_.emplace_back(bytes, bytes + count);
+        // Memory the copies had before: new pages would cost a fault each.
+        std::vector<uint8_t> copy;
+        if (!spare_.empty()) {
+            copy = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        copy.assign(bytes, bytes + count);
+        waiting_.push_back(std::move(copy));
         waitingBytes_ += count;
     }
     changed_.notify_all();

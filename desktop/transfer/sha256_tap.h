@@ -20,7 +20,7 @@ namespace vxf::transfer {
 // given only when the finished header is what was hashed. A hole, a rewrite past the early
 // bytes, or a header that ended otherwise leaves the digest unknown: the file has to be read.
 // The hashing itself runs on a thread of the tap's own, beside the drive's reads and the file's
-// writes: a copy of each write waits for it (a few blocks at the most).
+// writes: a copy of each write waits for it (a few blocks at the most), in memory used again.
 class Sha256Tap : public WriteTap {
 public:
     Sha256Tap();
@@ -43,6 +43,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::vector<uint8_t>> waiting_;
+    std::vector<std::vector<uint8_t>> spare_;  // copies already hashed, kept to take the next writes
     size_t waitingBytes_ = 0;
     bool busy_ = false;
     bool ending_ = false;

@@ -45,6 +45,25 @@ std::streamoff dataChunkStart(const std::string& wav) {
     return 0;
 }
 
+// The largest magnitude of a 24-bit WAV file's samples, from its bytes.
+int64_t peakOfWav(const std::string& path) {
+    const std::string wav = textOf(path);
+    int64_t peak = 0;
+    for (size_t at = size_t(dataChunkStart(wav)); at != 0 && at + 3 <= wav.size(); at += 3) {
+        const int32_t value = int32_t(uint32_t(uint8_t(wav[at])) << 8 | uint32_t(uint8_t(wav[at + 1])) << 16 |
+                                      uint32_t(uint8_t(wav[at + 2])) << 24) >> 8;
+        peak = std::max<int64_t>(peak, value < 0 ? -int64_t(value) : value);
+    }
+    return peak;
+}
+
+// The peak the inventory gives the file whose path ends in `name`.
+int64_t inventoryPeak(const std::string& inventory, const std::string& name) {
+    const size_t file = inventory.find(name + "\"");
+    const size_t peak = inventory.find("\"peakSample\": ", file);
+    return file == std::string::npos || peak == std::string::npos ? -1 : std::stoll(inventory.substr(peak + 14));
+}
+
 constexpr const char* kSong1 = "data/01 Demo Session/01 Tones 48k";
 constexpr const char* kSong2 = "data/01 Demo Session/02 Tones 96k";
 // From here on the demo drive holds only the second song's audio.
@@ -95,13 +114,18 @@ TEST_F(ArchiveCommand, MakesABagOfTheDemoDriveThatOutsideToolsAccept) {
     const ToolRun tags = shell("cd " + quoted(bag_) + " && sha256sum --strict -c tagmanifest-sha256.txt");
     EXPECT_EQ(tags.status, 0) << tags.out;
     EXPECT_EQ(std::count(tags.out.begin(), tags.out.end(), '\n'), 3) << tags.out;
+    // Each file's peak in the inventory is the one its samples hold.
+    const std::string inventory = textOf(bag_ + "/data/inventory.json");
+    for (const auto& [song, track] : {std::pair{kSong1, 1}, std::pair{kSong1, 24}, std::pair{kSong2, 8}}) {
+        const std::string path = file(song, track);
+        EXPECT_EQ(inventoryPeak(inventory, fs::path(path).filename().string()), peakOfWav(path)) << path;
+    }
     if (!findSox().empty()) {
         const ToolRun soxi = shell("soxi " + quoted(file(kSong2, 8)));
         EXPECT_TRUE(contains(soxi.out, "Sample Rate    : 96000")) << soxi.out;
         EXPECT_TRUE(contains(soxi.out, "960000 samples")) << soxi.out;
         EXPECT_TRUE(contains(shell("soxi " + quoted(file(kSong1, 24))).out, "Precision      : 24-bit"));
     }
-    const std::string inventory = textOf(bag_ + "/data/inventory.json");
     EXPECT_TRUE(contains(inventory, "\"name\": \"Tones 96k\", \"folder\": \"data/01 Demo Session/02 Tones 96k\", "
                                     "\"sampleRate\": 96000, \"wordLength\": 24, \"samples\": 960000, "
                                     "\"duration\": \"00:00:10.000\""))
@@ -153,7 +177,15 @@ TEST_F(ArchiveCommand, AnAiffBagOfSixteenBitFilesIsCheckedAgainstTheDriveAsItRou
         EXPECT_TRUE(contains(soxi.out, "Precision      : 16-bit")) << soxi.out;
         EXPECT_TRUE(contains(soxi.out, "960000 samples")) << soxi.out;
     }
-    EXPECT_TRUE(contains(textOf(bag_ + "/data/inventory.json"), "\"format\": \"aiff\",\n  \"fileWordLength\": 16"));
+    const std::string inventory = textOf(bag_ + "/data/inventory.json");
+    EXPECT_TRUE(contains(inventory, "\"format\": \"aiff\",\n  \"fileWordLength\": 16"));
+    // Peaks of the drive's 24-bit samples, read in the other byte order: the demo tone's on every track.
+    size_t peaks = 0;
+    for (size_t at = inventory.find("\"peakDbfs\": -7.96}"); at != std::string::npos;
+         at = inventory.find("\"peakDbfs\": -7.96}", at + 1)) {
+        ++peaks;
+    }
+    EXPECT_EQ(peaks, 8u) << inventory;
     const ToolRun verify = vxf("verify " + quoted(bag_) + " --drive 1");
     EXPECT_EQ(verify.status, 0) << verify.out;
 }
