@@ -173,17 +173,26 @@ void changeProjects(uint32_t handle) {
     if (tavovxfProjectCreate(handle) == VXF_OK) tavovxfProjectDelete(handle);
 }
 
-void changeDrive(uint32_t handle) {
-    uint16_t failed = 0;
-    uint16_t rewritten = 0;
+void renameDrive(uint32_t handle) {
     tavovxfDriveSetName(handle, "Fuzzed");
     tavovxfDriveSetExtName(handle, "Fuzzed drive");
-    tavovxfDriveRemap(handle, 0, 8, 0, &failed, &rewritten);
-    tavovxfExtractFileSystem(handle);
-    tavovxfDriveUpgrade(handle);
-    tavovxfDriveScan(handle);
-    tavovxfDriveFormat(handle);
 }
+
+void remapDrive(uint32_t handle) {
+    uint16_t failed = 0;
+    uint16_t rewritten = 0;
+    tavovxfDriveRemap(handle, 0, 8, 0, &failed, &rewritten);
+}
+
+void extractDrive(uint32_t handle) { tavovxfExtractFileSystem(handle); }
+void upgradeDrive(uint32_t handle) { tavovxfDriveUpgrade(handle); }
+void scanDrive(uint32_t handle) { tavovxfDriveScan(handle); }
+void formatDrive(uint32_t handle) { tavovxfDriveFormat(handle); }
+
+// The changes, in the order an input without a choice runs them all.
+using Change = void (*)(uint32_t handle);
+constexpr std::array<Change, 8> kChanges = {changeSong,  changeProjects, renameDrive, remapDrive,
+                                            extractDrive, upgradeDrive,  scanDrive,   formatDrive};
 
 void readErrorAway() {
     char message[VXF_ERROR_STRING_SIZE];
@@ -232,9 +241,12 @@ public:
         armFaults(data, size);
         queryDrive(handle);
         queryProjects(handle);
-        changeSong(handle);
-        changeProjects(handle);
-        changeDrive(handle);
+        const size_t choice = template_.size() + 3;
+        if (size > choice) {
+            kChanges[data[choice] % kChanges.size()](handle);
+        } else {
+            for (Change change : kChanges) change(handle);
+        }
         tavovxfDriveClose(handle);
         readErrorAway();
         vxf1394::testing::clearWriteFailures();

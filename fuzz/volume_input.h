@@ -22,11 +22,14 @@ struct VolumeRegion {
     uint32_t recordBytes;
 };
 const std::vector<VolumeRegion>& volumeRegions();
-// Bytes of all regions; an input may carry up to three option bytes after them:
+// Bytes of all regions; an input may carry up to four option bytes after them:
 //   1. bits: kKeepChecksums, kPrimaryOnly;
 //   2. k > 0: the k-th write request of the operations fails;
 //   3. r > 0: reads of region (r without bit 7) modulo the region count fail, of its
-//      mirror copy when bit 7 is set, of its first copy otherwise.
+//      mirror copy when bit 7 is set, of its first copy otherwise;
+//   4. c: after the queries every input runs, only change c modulo their number (song,
+//      projects, drive names, remap, extract, upgrade, scan, format) instead of all of them
+//      one after another: inputs that do less run many more times a second.
 size_t volumeInputSize();
 
 // Bits of the first option byte.
@@ -45,8 +48,9 @@ bool buildTemplateVolume(uint32_t handle);
 // Restores the template (made on first use, in a private folder with its own
 // enumeration file), lays the input over its records (both copies unless the
 // option says otherwise; checksums fixed unless the option says otherwise),
-// arms the drive faults the options ask for and runs every export of the
-// drive, project, song and track families on it.
+// arms the drive faults the options ask for and runs the exports of the
+// drive, project, song and track families on it (all, or the change the
+// fourth option byte chooses).
 void runVolumeInput(const uint8_t* data, size_t size);
 
 // The template's own regions: the input that changes nothing.

@@ -46,8 +46,12 @@ template <class Sample>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The baseline x86-64 has no vector min and max of 32-bit numbers; AVX2 takes eight samples at a time.
-[[gnu::target("avx2"), gnu::optimize("vect-cost-model=dynamic")]] Scan scanAvx2(const int32_t* samples,
-                                                                                uint32_t count) {
+#if defined(__clang__)
+[[gnu::target("avx2")]]  // clang has no per-function optimisation options
+#else
+[[gnu::target("avx2"), gnu::optimize("vect-cost-model=dynamic")]]
+#endif
+Scan scanAvx2(const int32_t* samples, uint32_t count) {
     return scanBody(samples, count);
 }
 #endif
