@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,14 +27,16 @@ namespace {
 
 struct Controls {
     std::mutex mutex;
-    testing::RequestCounters counters;
+    testing::RequestCounters counters;  // but the reads, counted apart
+    // Counted without the lock: reads are the hot path, one-sector ones above all.
+    std::atomic<uint64_t> reads{0};
+    std::atomic<uint64_t> sectorsRead{0};
     // Write requests seen since the start, never reset by the counters.
     uint64_t writeOrdinal = 0;
     std::optional<uint64_t> failWritesFrom;  // ordinals >= this fail
     std::optional<uint64_t> failWriteAt;     // this ordinal fails
     int deviceOpenFailures = 0;
     bool watcherStartFailure = false;
-    testing::LastRequest lastRequest;
     uint64_t changeNotificationRequests = 0;
     bool journalKept = false;
     std::vector<testing::JournalEntry> journal;
@@ -46,26 +49,33 @@ Controls& controls() {
     return *c;
 }
 
+// Each thread's own, so that a request takes no lock to note it (a plain value: nothing to
+// destroy when the thread ends or the library is unloaded).
+thread_local testing::LastRequest t_lastRequest;
+
+void resetReadCounts(Controls& c) {
+    c.reads.store(0, std::memory_order_relaxed);
+    c.sectorsRead.store(0, std::memory_order_relaxed);
+}
+
 }  // namespace
 
 namespace platform::hooks {
 
 void noteRequest(uint32_t code, const void* record, uint32_t inputSize, uint32_t outputSize) {
-    Controls& c = controls();
-    std::lock_guard<std::mutex> guard(c.mutex);
-    c.lastRequest = testing::LastRequest{};
-    c.lastRequest.seen = true;
-    c.lastRequest.code = code;
-    c.lastRequest.inputSize = inputSize;
-    c.lastRequest.outputSize = outputSize;
-    std::memcpy(c.lastRequest.record.data(), record, std::min<size_t>(inputSize, c.lastRequest.record.size()));
+    testing::LastRequest& last = t_lastRequest;
+    last = testing::LastRequest{};
+    last.seen = true;
+    last.code = code;
+    last.inputSize = inputSize;
+    last.outputSize = outputSize;
+    std::memcpy(last.record.data(), record, std::min<size_t>(inputSize, last.record.size()));
 }
 
 void countRead(uint64_t sectors) {
     Controls& c = controls();
-    std::lock_guard<std::mutex> guard(c.mutex);
-    c.counters.reads++;
-    c.counters.sectorsRead += sectors;
+    c.reads.fetch_add(1, std::memory_order_relaxed);
+    c.sectorsRead.fetch_add(sectors, std::memory_order_relaxed);
 }
 
 namespace {
@@ -182,13 +192,17 @@ void clearWriteFailures() {
 RequestCounters requestCounters() {
     Controls& c = controls();
     std::lock_guard<std::mutex> guard(c.mutex);
-    return c.counters;
+    RequestCounters counters = c.counters;
+    counters.reads = c.reads.load(std::memory_order_relaxed);
+    counters.sectorsRead = c.sectorsRead.load(std::memory_order_relaxed);
+    return counters;
 }
 
 void resetRequestCounters() {
     Controls& c = controls();
     std::lock_guard<std::mutex> guard(c.mutex);
     c.counters = RequestCounters{};
+    resetReadCounts(c);
 }
 
 void startJournal() {
@@ -230,11 +244,7 @@ void preinstallService(const std::string& name, bool running) {
                                                  platform::kServiceAutoStart, platform::kServiceErrorNormal, running});
 }
 
-LastRequest lastRequest() {
-    Controls& c = controls();
-    std::lock_guard<std::mutex> guard(c.mutex);
-    return c.lastRequest;
-}
+LastRequest lastRequest() { return t_lastRequest; }
 
 uint64_t changeNotificationRequests() {
     Controls& c = controls();
@@ -310,11 +320,12 @@ void resetAll() {
     Controls& c = controls();
     std::lock_guard<std::mutex> guard(c.mutex);
     c.counters = RequestCounters{};
+    resetReadCounts(c);
     c.failWritesFrom.reset();
     c.failWriteAt.reset();
     c.deviceOpenFailures = 0;
     c.watcherStartFailure = false;
-    c.lastRequest = LastRequest{};
+    t_lastRequest = LastRequest{};
     c.changeNotificationRequests = 0;
     c.journalKept = false;
     c.journal.clear();

@@ -81,6 +81,7 @@ struct LastRequest {
     uint32_t outputSize = 0;
     std::array<uint8_t, 32> record{};
 };
+// The last request the calling thread made.
 LastRequest lastRequest();
 
 // Change-notification requests made on the enumeration key so far: a test
