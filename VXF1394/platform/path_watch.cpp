@@ -25,12 +25,13 @@ constexpr uint32_t kNameEvents =
 constexpr uint32_t kFolderEvents = IN_DELETE_SELF | IN_MOVE_SELF;
 // More folders than this are not watched: the drives of one list live in a few.
 constexpr size_t kMaxFolders = 64;
-// A request this soon after the queue was last found empty is not asked about
-// it again. No change of a file can be made and finished in less time (opening,
-// writing or renaming a file takes longer), so anything it might have missed
-// began after the last look and raced with the request anyway; back-to-back
-// small requests save the system call.
-constexpr int64_t kQuietWindowNs = 2000;
+// A request this soon after its own thread last found the queue empty is not asked about it
+// again. Anything it might miss began after that look, and nothing the thread did since can
+// have made a change in so short a time (opening, writing or renaming a file takes longer),
+// so only another thread or program, racing with the request anyway, could have. Per thread:
+// another thread's look may have come just before this thread's own change.
+constexpr int64_t kQuietWindowNs = 1000;
+thread_local int64_t t_lastQuietNs = INT64_MIN / 2;
 
 enum class NameKind { file, image };
 
@@ -48,7 +49,6 @@ struct Watch {
     // Moved under the mutex, read without it.
     std::atomic<uint64_t> files{0};
     std::atomic<uint64_t> writes{0};
-    std::atomic<int64_t> lastQuietNs{INT64_MIN / 2};  // when the queue was last found empty
 };
 
 int64_t steadyNowNs() {
@@ -143,14 +143,14 @@ bool watchLocked(Watch& w, const std::string& path, NameKind kind) {
 WatchGeneration watchGeneration() {
     Watch& w = state();
     int64_t now = steadyNowNs();
-    bool quiet = now - w.lastQuietNs.load(std::memory_order_relaxed) < kQuietWindowNs;
+    bool quiet = now - t_lastQuietNs < kQuietWindowNs;
     if (!quiet) {
         // Asking how much is queued costs less than a read that finds nothing.
         int fd = w.fd.load(std::memory_order_acquire);
         int queued = 0;
         quiet = fd < 0 || (::ioctl(fd, FIONREAD, &queued) == 0 && queued == 0);
         // The look counts from before it began: an event queued since may have been missed.
-        if (quiet) w.lastQuietNs.store(now, std::memory_order_relaxed);
+        if (quiet) t_lastQuietNs = now;
     }
     if (!quiet) {
         std::lock_guard<std::mutex> guard(w.mutex);

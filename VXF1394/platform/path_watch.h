@@ -8,7 +8,7 @@ namespace vxf1394::platform {
 
 // What a reading of watched files may be kept by. Every request asks
 // (how much the descriptor has queued, nothing more when nothing happened;
-// not even that within a couple of microseconds of finding it empty), so a
+// not even that within a microsecond of its thread finding it empty), so a
 // change made before a request is heard by that request: the kernel queues
 // the event before the system call that made the change returns.
 struct WatchGeneration {
