@@ -25,6 +25,26 @@ protected:
         tform_.services.folders = {bag_};
         start();
     }
+
+    // Drive › Archive… stopped as the second song begins, then started again to the end.
+    void archiveStoppedAndResumed(std::string& stopped, std::string& finished) {
+        tform_.services.folders = {bag_};
+        tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
+            tform_.onPump = [&](int) {
+                if (controls.text(ctl::kArchiveSong) == "1/2 CON") controls.press(dialog, ctl::kArchiveStop);
+            };
+            controls.press(dialog, ctl::kArchiveStart);
+            stopped = controls.text(ctl::kArchiveSummary);
+            EXPECT_TRUE(controls.isEnabled(ctl::kArchiveStart));
+            tform_.onPump = nullptr;
+            controls.press(dialog, ctl::kArchiveStart);
+            finished = controls.text(ctl::kArchiveSummary);
+            controls.press(dialog, kIdOk);
+        });
+        tform_.answers = {idr::kYes};  // "Are you sure you want to cancel?"
+        view().command(cmd::kDriveArchive);
+    }
+
     std::string bag_;
 };
 
@@ -58,20 +78,7 @@ TEST_F(ArchiveDialogTest, ArchivesTheDriveIntoTheChosenFolderWithProgressAndASum
 
 TEST_F(ArchiveDialogTest, StopLeavesTheBagToGoOnWithAndArchiveFinishesIt) {
     std::string stopped, finished;
-    tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
-        tform_.onPump = [&](int) {
-            if (controls.text(ctl::kArchiveSong) == "1/2 CON") controls.press(dialog, ctl::kArchiveStop);
-        };
-        controls.press(dialog, ctl::kArchiveStart);
-        stopped = controls.text(ctl::kArchiveSummary);
-        EXPECT_TRUE(controls.isEnabled(ctl::kArchiveStart));
-        tform_.onPump = nullptr;
-        controls.press(dialog, ctl::kArchiveStart);
-        finished = controls.text(ctl::kArchiveSummary);
-        controls.press(dialog, kIdOk);
-    });
-    tform_.answers = {idr::kYes};  // "Are you sure you want to cancel?"
-    view().command(cmd::kDriveArchive);
+    archiveStoppedAndResumed(stopped, finished);
     EXPECT_EQ(stopped, "Stopped; Archive goes on where it stopped.");
     EXPECT_EQ(finished, "Complete: 2 songs, 21 files, 0.4 MB, 0 gaps.");
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
@@ -103,20 +110,7 @@ TEST_F(ArchiveDialogTest, AnUnreadableSectorOfATakeBecomesAGapAndTheArchiveCompl
     EXPECT_EQ(summary.find(" 0 gaps."), std::string::npos) << summary;
 
     std::filesystem::remove_all(bag_);
-    tform_.services.folders = {bag_};
-    tform_.dialogs.push_back([&](DialogLogic& dialog, FakeDialog& controls) {
-        tform_.onPump = [&](int) {
-            if (controls.text(ctl::kArchiveSong) == "1/2 CON") controls.press(dialog, ctl::kArchiveStop);
-        };
-        controls.press(dialog, ctl::kArchiveStart);
-        stopped = controls.text(ctl::kArchiveSummary);
-        tform_.onPump = nullptr;
-        controls.press(dialog, ctl::kArchiveStart);
-        resumed = controls.text(ctl::kArchiveSummary);
-        controls.press(dialog, kIdOk);
-    });
-    tform_.answers = {idr::kYes};  // "Are you sure you want to cancel?"
-    view().command(cmd::kDriveArchive);
+    archiveStoppedAndResumed(stopped, resumed);
     EXPECT_EQ(stopped, "Stopped; Archive goes on where it stopped.");
     EXPECT_EQ(resumed, summary);
     EXPECT_TRUE(vxf::transfer::checkBag(bag_).valid());
