@@ -3,6 +3,7 @@
 # objects. Paths count from the checkout, and the folder compiled in does not count.
 cache_launcher=()
 if command -v ccache >/dev/null 2>&1; then
-  launcher="env;CCACHE_BASEDIR=$PWD;CCACHE_NOHASHDIR=true;ccache"
+  # The cache lives in the checkout unless one is named: it needs no writable home.
+  launcher="env;CCACHE_BASEDIR=$PWD;CCACHE_NOHASHDIR=true;CCACHE_DIR=${CCACHE_DIR:-$PWD/.ccache};ccache"
   cache_launcher=(-DCMAKE_C_COMPILER_LAUNCHER="$launcher" -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher")
 fi
