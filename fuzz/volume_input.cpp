@@ -191,7 +191,7 @@ void formatDrive(uint32_t handle) { tavovxfDriveFormat(handle); }
 
 // The changes, in the order an input without a choice runs them all.
 using Change = void (*)(uint32_t handle);
-constexpr std::array<Change, 8> kChanges = {changeSong,  changeProjects, renameDrive, remapDrive,
+constexpr std::array<Change, kVolumeChanges> kChanges = {changeSong,  changeProjects, renameDrive, remapDrive,
                                             extractDrive, upgradeDrive,  scanDrive,   formatDrive};
 
 void readErrorAway() {

@@ -31,6 +31,8 @@ const std::vector<VolumeRegion>& volumeRegions();
 //      projects, drive names, remap, extract, upgrade, scan, format) instead of all of them
 //      one after another: inputs that do less run many more times a second.
 size_t volumeInputSize();
+// How many changes the fourth option byte chooses from.
+constexpr uint8_t kVolumeChanges = 8;
 
 // Bits of the first option byte.
 constexpr uint8_t kKeepChecksums = 0x01;  // checksums stay as the input has them
