@@ -3,6 +3,8 @@
 #   the demo drive (two short songs of 24 and 8 tracks), and a drive with one long 24-track song.
 # Also the hashing's share: SHA-256 of the bag's payload from the page cache (what the archive hashes
 # as it writes), as a fraction of the archive's time.
+# Also the exports followed by a sync: the archive brings its files to the disk before it calls the bag
+# complete, a plain export leaves them in the page cache.
 # Prints medians and the archive's speed as a ratio to the exports (1: as fast; above 1: faster).
 # usage: bench/archive_vs_export.sh [BUILD_DIR] [RUNS] [MINUTES]
 set -euo pipefail
@@ -41,15 +43,18 @@ exports() {
     "$vxf" export --drive "$1" --project 1 --song "$s" --out "$work/export$1/$s" --yes >/dev/null
   done
 }
+exports_synced() { exports "$1"; sync; }
 hashing() { find "$work/bag$1/data" -name '*.wav' -print0 | sort -z | xargs -0 cat | openssl dgst -sha256 >/dev/null; }
 archive_demo() { archive 1; }
 exports_demo() { exports 1; }
+synced_demo() { exports_synced 1; }
 hash_demo() { hashing 1; }
 archive_long() { archive 2; }
 exports_long() { exports 2; }
+synced_long() { exports_synced 2; }
 hash_long() { hashing 2; }
 
-names="archive_demo exports_demo hash_demo archive_long exports_long hash_long"
+names="archive_demo exports_demo synced_demo hash_demo archive_long exports_long synced_long hash_long"
 for name in $names; do : >"$work/$name.times"; done
 for run in $(seq 1 "$runs"); do
   for name in $names; do
@@ -66,15 +71,17 @@ for name in $names; do ns[$name]=$(median <"$work/$name.times"); done
 demo_mb=$(du -sb "$work/bag1/data" | cut -f1)
 long_mb=$(du -sb "$work/bag2/data" | cut -f1)
 awk -v runs="$runs" -v dm="$demo_mb" -v lm="$long_mb" -v minutes="$minutes" \
-    -v ad="${ns[archive_demo]}" -v ed="${ns[exports_demo]}" -v hd="${ns[hash_demo]}" \
-    -v al="${ns[archive_long]}" -v el="${ns[exports_long]}" -v hl="${ns[hash_long]}" 'BEGIN {
+    -v ad="${ns[archive_demo]}" -v ed="${ns[exports_demo]}" -v hd="${ns[hash_demo]}" -v sd="${ns[synced_demo]}" \
+    -v al="${ns[archive_long]}" -v el="${ns[exports_long]}" -v hl="${ns[hash_long]}" -v sl="${ns[synced_long]}" 'BEGIN {
   printf "median of %d alternated runs\n", runs
   printf "demo drive (%.0f MB):\n", dm / 1e6
   printf "  %-44s %8.3f s\n", "vxf export, one a song, summed", ed / 1e9
   printf "  %-44s %8.3f s   ratio to the exports %5.2f\n", "vxf archive (bag, SHA-256, inventory)", ad / 1e9, ed / ad
+  printf "  %-44s %8.3f s   archive ratio to it  %5.2f\n", "the exports, then sync", sd / 1e9, sd / ad
   printf "  %-44s %8.3f s   %4.1f%% of the archive\n", "SHA-256 of the payload from the cache", hd / 1e9, 100 * hd / ad
   printf "drive with a %d-minute 24-track song (%.0f MB):\n", minutes, lm / 1e6
   printf "  %-44s %8.3f s\n", "vxf export of the song", el / 1e9
   printf "  %-44s %8.3f s   ratio to the export %5.2f\n", "vxf archive (bag, SHA-256, inventory)", al / 1e9, el / al
+  printf "  %-44s %8.3f s   archive ratio to it %5.2f\n", "the export, then sync", sl / 1e9, sl / al
   printf "  %-44s %8.3f s   %4.1f%% of the archive\n", "SHA-256 of the payload from the cache", hl / 1e9, 100 * hl / al
 }'
