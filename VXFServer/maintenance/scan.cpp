@@ -112,14 +112,19 @@ bool checkListedProjects(ScanResult& result) {
 // Songs in the song bitmap that no project names would be out of reach for
 // good: while the list has room they go into new projects and are checked
 // there. With a full list they stay as they are, their clusters in use.
+// Each new project takes as many of them as a project holds, from the front; the rest are
+// still unreferenced, so the projects are read once, not once for every new project.
 bool adoptUnreferencedSongs(ScanResult& result) {
-    for (;;) {
-        std::vector<uint32_t> songs;
-        if (!unreferencedSongs(0, songs)) return false;
-        if (songs.empty() || state().projectList.count >= state().superBlock.maxProjects) return true;
+    std::vector<uint32_t> songs;
+    if (!unreferencedSongs(0, songs)) return false;
+    while (!songs.empty() && state().projectList.count < state().superBlock.maxProjects) {
         if (!adoptIntoNewProject(songs)) return lastError() == VXF_ERR_PLIST_FULL;
+        // Counted before the check: a song it removes is adopted and gone all the same.
+        const size_t adopted = std::min<size_t>(state().project.songCount, songs.size());
         if (!checkSongsOfOpenProject(result)) return false;
+        songs.erase(songs.begin(), songs.begin() + std::ptrdiff_t(adopted));
     }
+    return true;
 }
 
 // A song a list names is the volume's, whatever its slot's bit says: the bit
