@@ -260,13 +260,16 @@ uint32_t serveDriveRequest(uint32_t code, const void* input, uint32_t inputSize,
     hooks::noteRequest(code, input, inputSize, outputSize);
     DriveRequest request{};
     std::memcpy(&request, input, std::min<size_t>(inputSize, sizeof request));
+    uint32_t error = kErrorInvalidFunction;
     switch (code) {
-        case I1394_IOCTL_READ: return serveRead(request, output, outputSize, bytesReturned);
-        case I1394_IOCTL_WRITE: return serveWrite(request, inputSize);
-        case I1394_IOCTL_UNMOUNT: return serveUnmount(request);
-        case I1394_IOCTL_SCSI: return serveScsi(request, output, outputSize, bytesReturned);
-        default: return kErrorInvalidFunction;
+        case I1394_IOCTL_READ: error = serveRead(request, output, outputSize, bytesReturned); break;
+        case I1394_IOCTL_WRITE: error = serveWrite(request, inputSize); break;
+        case I1394_IOCTL_UNMOUNT: error = serveUnmount(request); break;
+        case I1394_IOCTL_SCSI: error = serveScsi(request, output, outputSize, bytesReturned); break;
+        default: break;
     }
+    noteRequestEnd();
+    return error;
 }
 
 }  // namespace vxf1394::platform

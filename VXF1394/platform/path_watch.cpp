@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -25,13 +26,21 @@ constexpr uint32_t kNameEvents =
 constexpr uint32_t kFolderEvents = IN_DELETE_SELF | IN_MOVE_SELF;
 // More folders than this are not watched: the drives of one list live in a few.
 constexpr size_t kMaxFolders = 64;
-// A request this soon after its own thread last found the queue empty is not asked about it
-// again. Anything it might miss began after that look, and nothing the thread did since can
-// have made a change in so short a time (opening, writing or renaming a file takes longer),
-// so only another thread or program, racing with the request anyway, could have. Per thread:
-// another thread's look may have come just before this thread's own change.
-constexpr int64_t kQuietWindowNs = 1000;
-thread_local int64_t t_lastQuietNs = INT64_MIN / 2;
+// A thread that found the queue empty asks again only once it has spent this long outside
+// requests since: no change of a file can be made in less (opening, writing or renaming a file
+// takes longer), so none the thread made itself slips through, however many requests it sends
+// back to back. A change by another thread or program can only race with its requests anyway,
+// and is seen within the longest spell at the latest. Per thread: another thread's look may have
+// come just before this thread's own change.
+constexpr int64_t kOutsideBudgetNs = 1000;
+constexpr int64_t kLongestSpellNs = 50000;
+
+struct QuietSpell {
+    int64_t lookNs = INT64_MIN / 2;     // when the thread's last look that found nothing began
+    int64_t outsideNs = 0;              // of the time since, what the thread spent outside requests
+    int64_t lastEndNs = INT64_MIN / 2;  // when its last request ended (or its last look began)
+};
+thread_local QuietSpell t_spell;
 
 enum class NameKind { file, image };
 
@@ -142,15 +151,19 @@ bool watchLocked(Watch& w, const std::string& path, NameKind kind) {
 
 WatchGeneration watchGeneration() {
     Watch& w = state();
-    int64_t now = steadyNowNs();
-    bool quiet = now - t_lastQuietNs < kQuietWindowNs;
+    QuietSpell& spell = t_spell;
+    const int64_t now = steadyNowNs();
+    // Time inside a request counted as outside only makes the thread look sooner.
+    spell.outsideNs = std::min(spell.outsideNs + (now - spell.lastEndNs), kLongestSpellNs);
+    spell.lastEndNs = now;
+    bool quiet = spell.outsideNs < kOutsideBudgetNs && now - spell.lookNs < kLongestSpellNs;
     if (!quiet) {
         // Asking how much is queued costs less than a read that finds nothing.
         int fd = w.fd.load(std::memory_order_acquire);
         int queued = 0;
         quiet = fd < 0 || (::ioctl(fd, FIONREAD, &queued) == 0 && queued == 0);
         // The look counts from before it began: an event queued since may have been missed.
-        if (quiet) t_lastQuietNs = now;
+        if (quiet) spell = {now, 0, now};
     }
     if (!quiet) {
         std::lock_guard<std::mutex> guard(w.mutex);
@@ -158,6 +171,8 @@ WatchGeneration watchGeneration() {
     }
     return {w.files.load(std::memory_order_acquire), w.writes.load(std::memory_order_acquire)};
 }
+
+void noteRequestEnd() { t_spell.lastEndNs = steadyNowNs(); }
 
 bool watchName(const std::string& path) {
     Watch& w = state();

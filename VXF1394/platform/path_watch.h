@@ -8,7 +8,8 @@ namespace vxf1394::platform {
 
 // What a reading of watched files may be kept by. Every request asks
 // (how much the descriptor has queued, nothing more when nothing happened;
-// not even that within a microsecond of its thread finding it empty), so a
+// not even that while its thread has spent under a microsecond outside
+// requests since it found the queue empty), so a
 // change made before a request is heard by that request: the kernel queues
 // the event before the system call that made the change returns.
 struct WatchGeneration {
@@ -22,6 +23,8 @@ struct WatchGeneration {
 
 // Takes in what the kernel queued and tells the generation now.
 WatchGeneration watchGeneration();
+// The calling thread's request is over: from now on its time counts as spent outside requests.
+void noteRequestEnd();
 
 // Watches the name in its folder: any event about it moves `files`. False
 // when it cannot be watched (no inotify, the folder missing, no watches
