@@ -27,11 +27,11 @@ constexpr uint32_t kFolderEvents = IN_DELETE_SELF | IN_MOVE_SELF;
 // More folders than this are not watched: the drives of one list live in a few.
 constexpr size_t kMaxFolders = 64;
 // A thread that found the queue empty asks again only once it has spent this long outside
-// requests since: no change of a file can be made in less (opening, writing or renaming a file
-// takes longer), so none the thread made itself slips through, however many requests it sends
-// back to back. A change by another thread or program can only race with its requests anyway,
-// and is seen within the longest spell at the latest. Per thread: another thread's look may have
-// come just before this thread's own change.
+// requests since: opening, rewriting or renaming a file takes longer (only a write into a file
+// kept open is quicker, and nothing changes the watched files so), so no change the thread made
+// itself slips through, however many requests it sends back to back. A change by another thread
+// or program can only race with its requests anyway, and is seen within the longest spell at the
+// latest. Per thread: another thread's look may have come just before this thread's own change.
 constexpr int64_t kOutsideBudgetNs = 1000;
 constexpr int64_t kLongestSpellNs = 50000;
 
