@@ -28,10 +28,6 @@ std::string cut(std::string text, size_t width) {
     return text;
 }
 
-}  // namespace
-
-namespace {
-
 // The path as a value from the environment and what follows it; both empty when there is none.
 struct PathPieces {
     std::string_view base;
@@ -44,7 +40,8 @@ std::string_view environmentView(const char* name) {
 }
 
 PathPieces enumerationPathPieces() {
-    if (std::string_view explicitPath = environmentView("VXF_DISK_ENUM"); !explicitPath.empty()) return {explicitPath, {}};
+    std::string_view explicitPath = environmentView("VXF_DISK_ENUM");
+    if (!explicitPath.empty()) return {explicitPath, {}};
     std::string_view config = environmentView("XDG_CONFIG_HOME");
     if (!config.empty() && config.front() == '/') return {config, "/vxfdeck/disks"};
     std::string_view home = environmentView("HOME");

@@ -9,9 +9,9 @@ namespace vxf1394::platform {
 // What a reading of watched files may be kept by. Every request asks
 // (how much the descriptor has queued, nothing more when nothing happened;
 // not even that while its thread has spent under a microsecond outside
-// requests since it found the queue empty), so a
-// change made before a request is heard by that request: the kernel queues
-// the event before the system call that made the change returns.
+// requests, and under 50 µs in all, since it found the queue empty), so a
+// change the thread made before a request is heard by that request: the
+// kernel queues the event before the system call that made the change returns.
 struct WatchGeneration {
     // Moves on every event about a watched name, except a mere write to
     // an image; also on an overflow of the queue and on a folder that went.

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -16,6 +15,7 @@
 #include "archive_inventory.h"
 #include "archive_journal.h"
 #include "bag_files.h"
+#include "byte_order.h"
 #include "safe_names.h"
 #include "sha256_tap.h"
 #include "song_json.h"
@@ -32,9 +32,7 @@ constexpr int32_t kSampleMask = 0xFFFFFF;
 
 template <bool BigEndian>
 uint32_t wordAt(const uint8_t* s) {
-    uint32_t word;
-    std::memcpy(&word, s, sizeof word);
-    return BigEndian ? __builtin_bswap32(word) : word;
+    return BigEndian ? loadBe32(s) : loadLe32(s);
 }
 
 template <bool BigEndian>
