@@ -115,6 +115,13 @@ uint64_t fileBytes(const SongFacts& facts, uint16_t wordLength) {
     return uint64_t{facts.length} * (wordLength / 8u) * facts.trackCount;
 }
 
+// A journal line whose gaps reach past the song was not written for this song's file (the bag
+// folder is anyone's to edit): its file is made again rather than kept with gaps it cannot have.
+bool gapsLieInSong(const JournalEntry& entry, const SongFacts& facts) {
+    return std::all_of(entry.gaps.begin(), entry.gaps.end(),
+                       [&](const std::pair<uint64_t, uint64_t>& gap) { return gap.second < facts.length; });
+}
+
 bool isEmptyFolder(const std::string& path) {
     std::error_code error;
     return fs::is_directory(path, error) && fs::is_empty(path, error) && !error;
@@ -333,7 +340,8 @@ bool DriveArchive::keepFinished(ArchivedSong& song, std::vector<uint16_t>& missi
     for (uint16_t track = 0; track < std::min<size_t>(song.facts.trackCount, kMaxTracks); ++track) {
         const std::string path = trackPath(song, track);
         const auto entry = journal->files().find(path);
-        if (entry != journal->files().end() && sha256OfFile(top_ + "/" + path) == entry->second.digest) {
+        if (entry != journal->files().end() && gapsLieInSong(entry->second, song.facts) &&
+            sha256OfFile(top_ + "/" + path) == entry->second.digest) {
             song.tracks.push_back({track, path, entry->second.digest, entry->second.bytes, entry->second.peak, true});
             // A kept file keeps its silent gaps: the bag's report and inventory still name them.
             for (const auto& [first, last] : entry->second.gaps) {
