@@ -62,6 +62,7 @@ constexpr uint32_t kKeptDriveSlots = 256;
 struct KeptDrives {
     std::mutex mutex;
     std::array<std::shared_ptr<const KeptDrive>, kKeptDriveSlots> slots;
+    std::atomic<uint64_t> version{0};  // moved, under the mutex, with every slot kept or let go
 };
 
 KeptDrives& keptDrives() {
@@ -69,11 +70,25 @@ KeptDrives& keptDrives() {
     return *k;
 }
 
-std::shared_ptr<const KeptDrive> keptDriveAt(uint32_t deviceIndex) {
+// The slot a thread asked for last, while no slot has changed since: a run of requests to one
+// drive takes neither the mutex nor a reference of its own. Holds only the entry and faults, never
+// the open file, so an idle thread keeps nothing open.
+struct LastKeptDrive {
+    uint64_t version = UINT64_MAX;
+    uint32_t deviceIndex = 0;
+    std::shared_ptr<const KeptDrive> drive;
+};
+thread_local LastKeptDrive t_lastKept;
+
+const KeptDrive* keptDriveAt(uint32_t deviceIndex) {
     if (deviceIndex >= kKeptDriveSlots) return nullptr;
     KeptDrives& k = keptDrives();
-    std::lock_guard<std::mutex> guard(k.mutex);
-    return k.slots[deviceIndex];
+    LastKeptDrive& last = t_lastKept;
+    if (last.deviceIndex != deviceIndex || last.version != k.version.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(k.mutex);
+        last = {k.version.load(std::memory_order_relaxed), deviceIndex, k.slots[deviceIndex]};
+    }
+    return last.drive.get();
 }
 
 void keepDrive(uint32_t deviceIndex, std::shared_ptr<const KeptDrive> drive) {
@@ -81,6 +96,7 @@ void keepDrive(uint32_t deviceIndex, std::shared_ptr<const KeptDrive> drive) {
     KeptDrives& k = keptDrives();
     std::lock_guard<std::mutex> guard(k.mutex);
     k.slots[deviceIndex] = std::move(drive);
+    k.version.fetch_add(1, std::memory_order_release);
 }
 
 // The open file of a kept drive, when what was kept still holds now.
@@ -109,7 +125,7 @@ bool keepable(const std::string& path, const BackingStore& store) {
 template <typename Serve>
 uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
     WatchGeneration now = watchGeneration();
-    if (std::shared_ptr<const KeptDrive> kept = keptDriveAt(deviceIndex)) {
+    if (const KeptDrive* kept = keptDriveAt(deviceIndex)) {
         if (std::shared_ptr<BackingStore> open = stillKept(*kept, now)) {
             PathStore path(kept->entry, std::move(open));
             FaultyStore store(path, kept->faults);
