@@ -22,6 +22,7 @@
 #include "platform/path_store.h"
 #include "platform/path_watch.h"
 #include "platform/sector_store.h"
+#include "platform/system_enum.h"
 #include "platform/test_hooks.h"
 
 namespace vxf1394::platform {
@@ -119,6 +120,14 @@ bool keepable(const std::string& path, const BackingStore& store) {
            info.st_nlink == 1 && store.isAt(info) && watchImage(path);
 }
 
+template <typename Serve>
+uint32_t onMemoryDrive(uint32_t deviceIndex, Serve&& serve) {
+    std::shared_ptr<const AttachedMemoryDrive> memory = memoryDriveAt(deviceIndex);
+    if (!memory) return kErrorDevNotExist;
+    FaultyStore store(*memory->store, memory->faults);
+    return serve(store);
+}
+
 // The store and its faults are looked at afresh unless kept (above), so a
 // rewritten enumeration or sidecar counts from the next request on. An
 // entry without a path is a memory drive of this process.
@@ -133,18 +142,15 @@ uint32_t onDrive(uint32_t deviceIndex, Serve&& serve) {
         }
         keepDrive(deviceIndex, nullptr);
     }
+    // While drives of this process are attached they are the whole enumeration.
+    if (diskenum::inProcessDrivesAttached()) return onMemoryDrive(deviceIndex, serve);
     // Watched before it is read: a change made while it is read is heard by the next request.
     std::string enumerationPath = diskenum::enumerationFilePath();
     bool watched = watchName(enumerationPath);
     WatchGeneration before = watchGeneration();
     std::optional<diskenum::DriveEntry> entry = diskenum::recorderDriveAt(deviceIndex);
     if (!entry) return kErrorDevNotExist;
-    if (entry->path.empty()) {
-        std::optional<AttachedMemoryDrive> memory = memoryDriveAt(deviceIndex);
-        if (!memory) return kErrorDevNotExist;
-        FaultyStore store(*memory->store, memory->faults);
-        return serve(store);
-    }
+    if (entry->path.empty()) return onMemoryDrive(deviceIndex, serve);
     watched = watched && watchImage(entry->path);
     WatchGeneration seen = watchGeneration();
     auto drive = std::make_shared<KeptDrive>();

@@ -14,7 +14,7 @@ namespace {
 // Never destroyed: requests may still arrive while the process exits.
 struct Attached {
     std::mutex mutex;
-    std::map<uint32_t, AttachedMemoryDrive> drives;
+    std::map<uint32_t, std::shared_ptr<const AttachedMemoryDrive>> drives;
 };
 
 Attached& attached() {
@@ -32,7 +32,7 @@ void attachMemoryDrive(uint32_t deviceIndex, std::shared_ptr<MemoryStore> store)
     {
         Attached& a = attached();
         std::lock_guard<std::mutex> guard(a.mutex);
-        a.drives[deviceIndex] = AttachedMemoryDrive{std::move(store), FaultSet{}};
+        a.drives[deviceIndex] = std::make_shared<const AttachedMemoryDrive>(AttachedMemoryDrive{std::move(store), FaultSet{}});
     }
     diskenum::attachInProcessDrive(deviceIndex, diskenum::DriveEntry{std::string(), identity.vendor, identity.product});
 }
@@ -51,11 +51,11 @@ void detachAllMemoryDrives() {
     a.drives.clear();
 }
 
-std::optional<AttachedMemoryDrive> memoryDriveAt(uint32_t deviceIndex) {
+std::shared_ptr<const AttachedMemoryDrive> memoryDriveAt(uint32_t deviceIndex) {
     Attached& a = attached();
     std::lock_guard<std::mutex> guard(a.mutex);
     auto found = a.drives.find(deviceIndex);
-    if (found == a.drives.end()) return std::nullopt;
+    if (found == a.drives.end()) return nullptr;
     return found->second;
 }
 
@@ -63,7 +63,9 @@ void setMemoryDriveFaults(const MemoryStore& store, const FaultSet& faults) {
     Attached& a = attached();
     std::lock_guard<std::mutex> guard(a.mutex);
     for (auto& [index, drive] : a.drives) {
-        if (drive.store.get() == &store) drive.faults = faults;
+        if (drive->store.get() == &store) {
+            drive = std::make_shared<const AttachedMemoryDrive>(AttachedMemoryDrive{drive->store, faults});
+        }
     }
 }
 

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include "platform/faults.h"
 #include "platform/memory_store.h"
@@ -22,8 +21,9 @@ void attachMemoryDrive(uint32_t deviceIndex, std::shared_ptr<MemoryStore> store)
 void detachMemoryDrive(uint32_t deviceIndex);
 void detachAllMemoryDrives();
 
-// The drive at the index now; none when no memory drive is there.
-std::optional<AttachedMemoryDrive> memoryDriveAt(uint32_t deviceIndex);
+// The drive at the index now; none when no memory drive is there. Shared, never changed: new
+// faults attach a new one.
+std::shared_ptr<const AttachedMemoryDrive> memoryDriveAt(uint32_t deviceIndex);
 
 // Faults of the drive that serves from this store, wherever it is attached;
 // nothing when it is attached nowhere.

@@ -106,6 +106,7 @@ std::shared_ptr<const FileView> enumerationFile() {
 struct InProcessDrives {
     std::mutex mutex;
     std::map<uint32_t, DriveEntry> drives;
+    std::atomic<bool> any{false};  // moved under the mutex with the map
 };
 
 InProcessDrives& inProcessDrives() {
@@ -239,6 +240,7 @@ void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity) {
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives[deviceIndex] = DriveEntry{std::string(), identity.vendor, identity.product};
+    d.any.store(true, std::memory_order_release);
 }
 
 void detachInProcessDrive(uint32_t deviceIndex) {
@@ -246,6 +248,7 @@ void detachInProcessDrive(uint32_t deviceIndex) {
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives.erase(deviceIndex);
+    d.any.store(!d.drives.empty(), std::memory_order_release);
 }
 
 void detachAllInProcessDrives() {
@@ -253,7 +256,10 @@ void detachAllInProcessDrives() {
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives.clear();
+    d.any.store(false, std::memory_order_release);
 }
+
+bool inProcessDrivesAttached() { return inProcessDrives().any.load(std::memory_order_acquire); }
 
 std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex) {
     std::map<uint32_t, DriveEntry> inProcess = inProcessDrivesNow();

@@ -37,6 +37,8 @@ Lookup lookupValue(std::string_view name);
 void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity);
 void detachInProcessDrive(uint32_t deviceIndex);
 void detachAllInProcessDrives();
+// Whether any is attached now; asks without a lock.
+bool inProcessDrivesAttached();
 
 // The survey of the machine's disks is kept between lookups while the
 // drive layer hears of their changes (disks coming and going, mounts,
