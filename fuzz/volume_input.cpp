@@ -241,12 +241,7 @@ public:
         armFaults(data, size);
         queryDrive(handle);
         queryProjects(handle);
-        const size_t choice = template_.size() + 3;
-        if (size > choice) {
-            kChanges[data[choice] % kChanges.size()](handle);
-        } else {
-            for (Change change : kChanges) change(handle);
-        }
+        runChanges(handle, data, size);
         tavovxfDriveClose(handle);
         readErrorAway();
         vxf1394::testing::clearWriteFailures();
@@ -271,6 +266,21 @@ private:
         ::setenv("VXF_EXTRACT_DIR", (folder_ + "/extract").c_str(), 1);
         vxf1394::processAttach();
         vxfserver::processAttach();
+    }
+
+    // The change the fourth option byte names. An input that covers every region but stops
+    // short of that byte runs all the changes one after another; a shorter one is given its
+    // change by its length, one length in nine running them all.
+    void runChanges(uint32_t handle, const uint8_t* data, size_t size) const {
+        const size_t choice = template_.size() + 3;
+        size_t pick = kChanges.size();
+        if (size > choice) pick = data[choice] % kChanges.size();
+        if (size < template_.size()) pick = size % (kChanges.size() + 1);
+        if (pick < kChanges.size()) {
+            kChanges[pick](handle);
+            return;
+        }
+        for (Change change : kChanges) change(handle);
     }
 
     static uint32_t openDrive() {

@@ -28,8 +28,10 @@ const std::vector<VolumeRegion>& volumeRegions();
 //   3. r > 0: reads of region (r without bit 7) modulo the region count fail, of its
 //      mirror copy when bit 7 is set, of its first copy otherwise;
 //   4. c: after the queries every input runs, only change c modulo their number (song,
-//      projects, drive names, remap, extract, upgrade, scan, format) instead of all of them
-//      one after another: inputs that do less run many more times a second.
+//      projects, drive names, remap, extract, upgrade, scan, format): inputs that do less run
+//      many more times a second. An input that covers the regions but not this byte runs all
+//      of them one after another; a shorter one is given its change by its length modulo
+//      nine, the ninth running them all.
 size_t volumeInputSize();
 // How many changes the fourth option byte chooses from.
 constexpr uint8_t kVolumeChanges = 8;
