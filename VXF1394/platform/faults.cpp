@@ -51,6 +51,20 @@ std::optional<LbaRange> parseRange(std::istringstream& words) {
     return LbaRange{*a, *b};
 }
 
+// Whole megabytes a second, from 1 to a million; anything else is no line at all.
+void applyReadRate(FaultSet& faults, std::istringstream& words) {
+    constexpr uint64_t kFastestRate = 1000000;
+    std::string rate, extra;
+    words >> rate >> extra;
+    if (rate.empty() || rate.size() > 7 || !extra.empty()) return;
+    uint64_t value = 0;
+    for (char c : rate) {
+        if (c < '0' || c > '9') return;
+        value = value * 10 + uint64_t(c - '0');
+    }
+    if (value >= 1 && value <= kFastestRate) faults.readMegabytesPerSecond = uint32_t(value);
+}
+
 void applyLine(FaultSet& faults, const std::string& line) {
     std::istringstream words(line);
     std::string kind;
@@ -61,6 +75,10 @@ void applyLine(FaultSet& faults, const std::string& line) {
                                                             : nullptr;
     if (ranges) {
         if (auto range = parseRange(words)) ranges->push_back(*range);
+        return;
+    }
+    if (kind == "read-rate") {
+        applyReadRate(faults, words);
         return;
     }
     std::string extra;
@@ -154,10 +172,16 @@ void FaultSet::add(const FaultSet& other) {
     noIdentify = noIdentify || other.noIdentify;
     unmountError = unmountError || other.unmountError;
     flushError = flushError || other.flushError;
+    // Two speeds: the slower holds.
+    if (other.readMegabytesPerSecond != 0 &&
+        (readMegabytesPerSecond == 0 || other.readMegabytesPerSecond < readMegabytesPerSecond)) {
+        readMegabytesPerSecond = other.readMegabytesPerSecond;
+    }
 }
 
 bool FaultSet::empty() const {
-    return readErrors.empty() && writeErrors.empty() && slowReads.empty() && !noCapacity && !noIdentify && !unmountError && !flushError;
+    return readErrors.empty() && writeErrors.empty() && slowReads.empty() && !noCapacity && !noIdentify &&
+           !unmountError && !flushError && readMegabytesPerSecond == 0;
 }
 
 FaultSet parseFaultFile(std::string_view text) {

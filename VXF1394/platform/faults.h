@@ -21,6 +21,9 @@ struct FaultSet {
     bool noIdentify = false;
     bool unmountError = false;
     bool flushError = false;  // the write cache cannot be brought to the medium
+    // A drive of this speed: each read request lasts at least its bytes at this many MB/s (0: as fast as
+    // the store answers), so work on images can be timed as on a real drive.
+    uint32_t readMegabytesPerSecond = 0;
 
     // A request fails when any of its sectors lies in a range.
     bool readFails(uint64_t lba, uint64_t count) const;
@@ -32,7 +35,7 @@ struct FaultSet {
 
 // Sidecar lines: "read-error FIRST LAST", "write-error FIRST LAST", "slow-read
 // FIRST LAST" (one number names a single sector), "no-capacity", "no-identify",
-// "unmount-error", "flush-error".
+// "unmount-error", "flush-error", "read-rate MB_PER_SECOND".
 // Blank lines, '#' comments and lines that make no sense are ignored.
 FaultSet parseFaultFile(std::string_view text);
 

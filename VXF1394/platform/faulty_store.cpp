@@ -3,6 +3,9 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "i1394.h"
 #include "platform/last_error.h"
 
@@ -19,7 +22,13 @@ uint32_t FaultyStore::identify(DriveIdentity& identity) {
 uint32_t FaultyStore::read(void* data, size_t length, uint64_t offset) {
     if (faults_.readIsSlow(offset / I1394_SECTOR_SIZE, length / I1394_SECTOR_SIZE)) ::usleep(kSlowReadMicroseconds);
     if (faults_.readFails(offset / I1394_SECTOR_SIZE, length / I1394_SECTOR_SIZE)) return kErrorCrc;
-    return inner_.read(data, length, offset);
+    if (faults_.readMegabytesPerSecond == 0) return inner_.read(data, length, offset);
+    // A megabyte a second is a byte a microsecond.
+    const auto lasting = std::chrono::microseconds(length / faults_.readMegabytesPerSecond);
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t error = inner_.read(data, length, offset);
+    std::this_thread::sleep_until(start + lasting);
+    return error;
 }
 
 uint32_t FaultyStore::write(const void* data, size_t length, uint64_t offset) {

@@ -119,7 +119,7 @@ TEST_F(EnumerationFileEditTest, UnreadableFileIsReportedAndLeftAlone) {
 TEST(FaultFileTest, EveryKindOfLineIsUnderstood) {
     platform::FaultSet f = platform::parseFaultFile(
         "read-error 100 107\nwrite-error 0x10 0x1f\nread-error 9\nno-capacity\nno-identify\nunmount-error\n"
-        "slow-read 5\n");
+        "slow-read 5\nread-rate 40\n");
     ASSERT_EQ(f.readErrors.size(), 2u);
     EXPECT_EQ(f.readErrors[0].first, 100u);
     EXPECT_EQ(f.readErrors[0].last, 107u);
@@ -130,12 +130,14 @@ TEST(FaultFileTest, EveryKindOfLineIsUnderstood) {
     EXPECT_TRUE(f.noCapacity && f.noIdentify && f.unmountError);
     EXPECT_TRUE(f.readIsSlow(0, 6));
     EXPECT_FALSE(f.readIsSlow(6, 100));
+    EXPECT_EQ(f.readMegabytesPerSecond, 40u);
 }
 
 TEST(FaultFileTest, LinesThatMakeNoSenseAreIgnored) {
     platform::FaultSet f = platform::parseFaultFile(
         "read-error 7 3\nread-error -1 4\nwrite-error x y\nread-error 1 2 3\nno-capacity please\n"
-        "write-error 99999999999999999999999 1\nREAD-ERROR 1 2\n\x01\x02\n  # comment\n");
+        "write-error 99999999999999999999999 1\nREAD-ERROR 1 2\n\x01\x02\n  # comment\n"
+        "read-rate 0\nread-rate -5\nread-rate 12 MB\nread-rate 1e3\nread-rate 99999999\n");
     EXPECT_TRUE(f.empty());
 }
 

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -127,6 +128,20 @@ TEST_F(TransferTest, SidecarReadErrorFailsOnlyRequestsTouchingTheRange) {
     EXPECT_EQ(i1394ReadSector(kDrive0, 107, 0, 1, buffer.data()), I1394_ERR_IO);
     EXPECT_EQ(i1394ReadSector(kDrive0, 108, 0, 16, buffer.data()), I1394_OK);
     EXPECT_EQ(i1394WriteSector(kDrive0, 100, 0, 8, buffer.data()), I1394_OK);
+}
+
+TEST_F(TransferTest, SidecarReadRateMakesReadsLastAsOnADriveOfThatSpeed) {
+    auto data = pattern(2048, 5);
+    ASSERT_EQ(i1394WriteSector(kDrive0, 0, 0, 2048, data.data()), I1394_OK);
+    writeFile(image_ + ".faults", "read-rate 50\n");
+    std::vector<uint8_t> back(data.size());
+    const auto start = std::chrono::steady_clock::now();
+    for (uint32_t lba = 0; lba < 2048; lba += 512) {
+        ASSERT_EQ(i1394ReadSector(kDrive0, lba, 0, 512, back.data() + lba * I1394_SECTOR_SIZE), I1394_OK);
+    }
+    // 1 MiB at 50 MB/s: 21 ms at the least, the data as written.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(4 * 262144 / 50));
+    EXPECT_EQ(back, data);
 }
 
 TEST_F(TransferTest, SidecarWriteErrorFailsAndWritesNothing) {
