@@ -15,6 +15,7 @@ namespace vxf::transfer {
 
 namespace {
 constexpr unsigned kInputBytesFor16BitFiles = 3;   // 16-bit files are fed 24-bit samples
+constexpr uint64_t kWriteBehindBytes = 2 << 20;
 
 bool isKnownFormat(AudioFormat format) { return static_cast<uint16_t>(format) <= static_cast<uint16_t>(AudioFormat::DigSd); }
 }  // namespace
@@ -139,6 +140,7 @@ bool AudioFile::OpenForWrite(AudioFormat format, const std::string& path, uint32
         return fail(AUDIO_ERR_WRITE);
     }
     if (!stream_.file.createForWriting(path)) return fail(AUDIO_ERR_OPEN);
+    stream_.file.startWritebackEvery(writeBehind_ ? kWriteBehindBytes : 0);
     replaces_ = stream_.file.isReplacement();
     if (int code = writeHeader(); code != AUDIO_OK) return fail(code);
     if (tap_) {

@@ -63,6 +63,9 @@ public:
     // the samples announced, then the samples and what follows them. A digest taken on the way
     // is so the finished file's, unless fewer samples came than were announced.
     void setWriteTap(WriteTap* tap) { tap_ = tap; }
+    // The data of the files opened for writing from now on is started on its way to the disk as
+    // they grow (BinaryFile::startWritebackEvery), for a caller that syncs them at the end.
+    void setWriteBehind(bool on) { writeBehind_ = on; }
 
     bool isOpen() const { return stream_.file.isOpen() || foreign_.isOpen(); }
     bool isWriting() const { return stream_.writing; }
@@ -95,6 +98,7 @@ private:
     int lastError_ = AUDIO_OK;
     bool replaces_ = false;
     WriteTap* tap_ = nullptr;
+    bool writeBehind_ = false;
 };
 
 }  // namespace vxf::transfer

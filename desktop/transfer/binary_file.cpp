@@ -146,7 +146,14 @@ bool BinaryFile::write(const void* buffer, size_t count) {
     const uint64_t offset = tap_ ? position() : 0;
     if (std::fwrite(buffer, 1, count, file_) != count) return false;
     if (tap_) tap_->wrote(offset, buffer, count);
+    if (writebackEvery_ != 0 && (notStarted_ += count) >= writebackEvery_) startWriteback();
     return true;
+}
+
+// Only a start: a failure here is met again, and reported, by the sync that follows.
+void BinaryFile::startWriteback() {
+    notStarted_ = 0;
+    if (std::fflush(file_) == 0) (void)::sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 }  // namespace vxf::transfer

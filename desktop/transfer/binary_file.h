@@ -46,13 +46,22 @@ public:
     bool write(const void* buffer, size_t count);
     // Every later write is told to `tap` (none: nobody) until another is set.
     void setTap(WriteTap* tap) { tap_ = tap; }
+    // Each `bytes` written (0: never), the data is started on its way to the disk without waiting
+    // for it: a caller that syncs the file in the end then waits for little.
+    void startWritebackEvery(uint64_t bytes) {
+        writebackEvery_ = bytes;
+        notStarted_ = 0;
+    }
 
 private:
     bool adopt(int descriptor);
     void removeReplacement();
+    void startWriteback();
 
     std::FILE* file_ = nullptr;
     WriteTap* tap_ = nullptr;
+    uint64_t writebackEvery_ = 0;
+    uint64_t notStarted_ = 0;  // bytes written since the writeback was last started
     std::string target_;       // the path a replacement is renamed to
     std::string replacement_;  // the hidden file while it is written
 };

@@ -384,6 +384,9 @@ bool DriveArchive::exportTracks(ArchivedSong& song, const std::vector<uint16_t>&
     settings.fileStem = safeFileName(song.name, "");
     settings.observer = &observer;
     settings.salvage = options_.salvage;
+    // The bag's files are synced before its tag files are written: what reached the disk while the
+    // drive was being read need not be waited for then.
+    settings.writeBehind = true;
     // WAV and AIFF files of an archive carry the song's markers, and song.json lies beside them.
     SessionMetadata metadata;
     if (options_.format == AudioFormat::Wav || options_.format == AudioFormat::Aiff) {

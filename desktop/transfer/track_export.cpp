@@ -186,6 +186,7 @@ bool TrackExport::openFiles(std::vector<Target>& targets) {
     for (Target& target : targets) {
         auto file = std::make_unique<AudioFile>(fileMessages_);
         if (settings_.observer) file->setWriteTap(settings_.observer->tapFor(target.track));
+        file->setWriteBehind(settings_.writeBehind);
         if (!file->OpenForWrite(format_, target.path, song_.sampleRate, settings_.wordLength, song_.length,
                                 chunksFor(target.track))) {
             outcome_.failed = true;

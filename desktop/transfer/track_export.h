@@ -37,6 +37,8 @@ struct ExportSettings {
     // Sectors the drive refuses are read one by one, and what stays unreadable is written as
     // silence (TransferOutcome::gaps) instead of ending the file there.
     bool salvage = false;
+    // The files are started on their way to the disk as they grow: the caller syncs them at the end.
+    bool writeBehind = false;
     // The name the files begin with instead of the song's (an archive's names are made safe first).
     std::optional<std::string> fileStem;
     ExportObserver* observer = nullptr;
