@@ -1,22 +1,27 @@
 // record.h - rules every system record shares: word order, text packing, magic, checksum, mirror position.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace vxfserver {
 
 constexpr uint32_t kSectorSize = 512;
 
-// Numbers in records are little-endian, whatever the host.
-inline uint32_t getWord(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+// Numbers in records are little-endian, whatever the host. One load or store of the whole word,
+// always inlined: records are summed a word at a time, and an instrumented build would otherwise
+// call out (and check four single bytes) for each.
+[[gnu::always_inline]] inline uint32_t getWord(const uint8_t* p) {
+    uint32_t value;
+    std::memcpy(&value, p, sizeof value);
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
+    return value;
 }
-inline void putWord(uint8_t* p, uint32_t value) {
-    p[0] = uint8_t(value);
-    p[1] = uint8_t(value >> 8);
-    p[2] = uint8_t(value >> 16);
-    p[3] = uint8_t(value >> 24);
+[[gnu::always_inline]] inline void putWord(uint8_t* p, uint32_t value) {
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
+    std::memcpy(p, &value, sizeof value);
 }
 inline uint16_t getHalf(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline void putHalf(uint8_t* p, uint16_t value) {
