@@ -49,8 +49,8 @@ std::vector<uint8_t> volumeInputFromImage(const std::string& imagePath);
 // at every sample rate. Answers whether every step succeeded.
 bool buildTemplateVolume(uint32_t handle);
 
-// Restores the template (made on first use, in a private folder with its own
-// enumeration file), lays the input over its records (both copies unless the
+// Restores the template (made on first use, on a memory drive of this process)
+// on the input's memory drive, lays the input over its records (both copies unless the
 // option says otherwise; checksums fixed unless the option says otherwise),
 // arms the drive faults the options ask for and runs the exports of the
 // drive, project, song and track families on it (all, or the change the

@@ -29,7 +29,8 @@ bool touches(const std::vector<LbaRange>& ranges, uint64_t lba, uint64_t count) 
     return false;
 }
 
-std::optional<uint64_t> parseLba(const std::string& word) {
+// A whole number in C notation (decimal, 0x hex), no sign: an LBA or a rate.
+std::optional<uint64_t> parseNumber(const std::string& word) {
     if (word.empty() || word.front() == '-' || word.front() == '+') return std::nullopt;
     try {
         size_t used = 0;
@@ -45,8 +46,8 @@ std::optional<LbaRange> parseRange(std::istringstream& words) {
     std::string first, last, extra;
     words >> first >> last >> extra;
     if (!extra.empty()) return std::nullopt;
-    auto a = parseLba(first);
-    auto b = last.empty() ? a : parseLba(last);
+    auto a = parseNumber(first);
+    auto b = last.empty() ? a : parseNumber(last);
     if (!a || !b || *a > *b) return std::nullopt;
     return LbaRange{*a, *b};
 }
@@ -56,13 +57,9 @@ void applyReadRate(FaultSet& faults, std::istringstream& words) {
     constexpr uint64_t kFastestRate = 1000000;
     std::string rate, extra;
     words >> rate >> extra;
-    if (rate.empty() || rate.size() > 7 || !extra.empty()) return;
-    uint64_t value = 0;
-    for (char c : rate) {
-        if (c < '0' || c > '9') return;
-        value = value * 10 + uint64_t(c - '0');
-    }
-    if (value >= 1 && value <= kFastestRate) faults.readMegabytesPerSecond = uint32_t(value);
+    if (!extra.empty()) return;
+    const std::optional<uint64_t> value = parseNumber(rate);
+    if (value && *value >= 1 && *value <= kFastestRate) faults.readMegabytesPerSecond = uint32_t(*value);
 }
 
 void applyLine(FaultSet& faults, const std::string& line) {
