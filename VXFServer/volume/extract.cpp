@@ -1,9 +1,11 @@
 // extract.cpp - the diagnostic text dumps of the mounted volume as held in memory.
 #include "volume/extract.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "volume/bitmaps.h"
 #include "core/server_state.h"
@@ -66,12 +68,30 @@ void dumpProjectList(FILE* f) {
     std::fprintf(f, "Check Sum:\t0x%08x\n", list.checksum);
 }
 
-// One line per bit word: the word, then the LBA of the first item it stands for.
+// "0x%08x" as printf writes it.
+char* putHexWord(char* out, uint32_t value) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    *out++ = '0';
+    *out++ = 'x';
+    for (int shift = 28; shift >= 0; shift -= 4) *out++ = kDigits[(value >> shift) & 0xFu];
+    return out;
+}
+
+// One line per bit word: the word, then the LBA of the first item it stands for. The
+// thousands of lines are formatted here and written at once, not printed one by one.
 void dumpBitmapWords(FILE* f, const uint32_t* words, size_t bitWords, uint32_t firstLba, uint32_t sectorsPerItem) {
+    constexpr char kGap[] = "\t\t\t";
+    constexpr size_t kLineBytes = 10 + sizeof kGap - 1 + 10 + 1;
+    std::string lines(bitWords * kLineBytes, '\0');
+    char* out = lines.data();
     for (size_t w = 0; w < bitWords; ++w) {
         const uint32_t lba = firstLba + 32u * uint32_t(w) * sectorsPerItem;
-        std::fprintf(f, "0x%08x\t\t\t0x%08x\n", words[w], lba);
+        out = putHexWord(out, words[w]);
+        out = std::copy(kGap, kGap + sizeof kGap - 1, out);
+        out = putHexWord(out, lba);
+        *out++ = '\n';
     }
+    std::fwrite(lines.data(), 1, lines.size(), f);
     std::fprintf(f, "\nMagic Number:\t0x%08x\n", words[bitWords]);
     std::fprintf(f, "Check Sum:\t0x%08x\n", words[bitWords + 1]);
 }
