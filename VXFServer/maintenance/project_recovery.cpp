@@ -48,8 +48,8 @@ bool unreferencedSongs(uint32_t except, std::vector<uint32_t>& songs) {
         }
     }
     songs.clear();
-    for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
-        if (slots[b / 32] >> (b % 32) & 1u) songs.push_back(sb.songLba + b * sb.songLength);
+    for (uint32_t b = nextSongSlotSet(slots, 0); b != kNoSongSlot; b = nextSongSlotSet(slots, b + 1)) {
+        songs.push_back(sb.songLba + b * sb.songLength);
     }
     return true;
 }

@@ -145,14 +145,7 @@ bool markListedSongSlots(uint32_t& marked) {
 
 // Song slots in use: after an interrupted create or delete the super block's
 // song count may disagree with the bitmap, which is what a new song is taken from.
-uint32_t songSlotsInUse() {
-    const SuperBlock& sb = state().superBlock;
-    uint32_t inUse = 0;
-    for (uint32_t slot = 0; slot < std::min<uint32_t>(sb.maxSongs, kSongBitmapBitWords * 32); ++slot) {
-        inUse += slotInUse(slot) ? 1 : 0;
-    }
-    return inUse;
-}
+uint32_t songSlotsInUse() { return songSlotsSet(state().songBitmap.words); }
 
 // The audio bitmap becomes exactly the clusters of the songs in the song
 // bitmap, orphans included: a cluster marked but unused is freed, and one in

@@ -172,8 +172,8 @@ bool untangleSharedClusters(SharingReport& report) {
     const uint64_t budget = 2ull * totalClusters(sb) * sb.audioBlocksPerCluster;
     uint64_t taken = 0;
     Song song;
-    for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
-        if ((state().songBitmap.words[b / 32] >> (b % 32) & 1u) == 0) continue;
+    const uint32_t* slots = state().songBitmap.words;
+    for (uint32_t b = nextSongSlotSet(slots, 0); b != kNoSongSlot; b = nextSongSlotSet(slots, b + 1)) {
         const uint32_t lba = sb.songLba + b * sb.songLength;
         if (!readSongRecord(lba, song)) {
             if (lastError() == VXF_ERR_DISK_READ) return false;

@@ -16,6 +16,7 @@
 #include "core/record.h"
 #include "core/server_state.h"
 #include "song/song_slots.h"
+#include "volume/bitmaps.h"
 #include "volume/super_block.h"
 
 namespace vxfserver {
@@ -157,9 +158,10 @@ bool moveProject(uint32_t handle, Move& move) {
 // it, and a cleared information block passes its checksum.
 bool moveUnlistedSongs(const Survey& survey, Move& move) {
     const SuperBlock& sb = state().superBlock;
-    for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
+    const uint32_t* slots = state().songBitmap.words;
+    for (uint32_t b = nextSongSlotSet(slots, 0); b != kNoSongSlot; b = nextSongSlotSet(slots, b + 1)) {
         const uint32_t lba = sb.songLba + b * sb.songLength;
-        if (!songSlotInUse(b) || move.moved.has(b) || survey.brokenOrphans.has(b)) continue;
+        if (move.moved.has(b) || survey.brokenOrphans.has(b)) continue;
         if (!moveSong(lba, move)) return false;
     }
     return true;

@@ -5,6 +5,7 @@
 
 #include "song/current_song.h"
 #include "core/errors.h"
+#include "volume/bitmaps.h"
 #include "volume/super_block.h"
 
 namespace vxfserver {
@@ -24,8 +25,7 @@ bool censusOfSongSlots(ClusterCensus& census, const CorruptSongSlot& onCorrupt) 
     const SuperBlock& sb = state().superBlock;
     const uint32_t* slots = state().songBitmap.words;
     Song song;
-    for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
-        if ((slots[b / 32] >> (b % 32) & 1u) == 0) continue;
+    for (uint32_t b = nextSongSlotSet(slots, 0); b != kNoSongSlot; b = nextSongSlotSet(slots, b + 1)) {
         const uint32_t lba = sb.songLba + b * sb.songLength;
         if (readSongRecord(lba, song)) {
             countSongClusters(census, song);

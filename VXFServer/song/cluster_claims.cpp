@@ -59,8 +59,9 @@ bool countClaims() {
     g_claims = Claims{};
     g_claims.songs.assign(totalClusters(sb), 0);
     std::set<uint32_t> songs;
-    for (uint32_t b = 0; b < sb.maxSongs && b < layout::kSongBitmapBits; ++b) {
-        if (state().songBitmap.words[b / 32] >> (b % 32) & 1u) songs.insert(sb.songLba + b * sb.songLength);
+    const uint32_t* slots = state().songBitmap.words;
+    for (uint32_t b = nextSongSlotSet(slots, 0); b != kNoSongSlot; b = nextSongSlotSet(slots, b + 1)) {
+        songs.insert(sb.songLba + b * sb.songLength);
     }
     SongListings listings;
     if (!collectListings(listings)) return false;

@@ -1,6 +1,7 @@
 // bitmaps.cpp - the audio bitmap (one bit per cluster) and the song bitmap (one bit per song slot).
 #include "volume/bitmaps.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/errors.h"
@@ -238,5 +239,32 @@ bool loadSongBitmap() { return loadBitmap(songShape()); }
 bool writeSongBitmap() { return writeBitmap(songShape()); }
 
 void copySongBitmap(uint32_t* out) { std::memcpy(out, state().songBitmap.words, kSongBitmapWords * 4); }
+
+namespace {
+uint32_t songSlotCount() { return std::min<uint32_t>(state().superBlock.maxSongs, layout::kSongBitmapBits); }
+}  // namespace
+
+uint32_t nextSongSlotSet(const uint32_t* words, uint32_t from) {
+    const uint32_t slots = songSlotCount();
+    if (from >= slots) return kNoSongSlot;
+    uint32_t w = from / 32;
+    uint32_t bits = words[w] & (kFullWord << (from % 32));
+    while (bits == 0) {
+        if (++w * 32 >= slots) return kNoSongSlot;
+        bits = words[w];
+    }
+    const uint32_t slot = w * 32 + uint32_t(__builtin_ctz(bits));
+    return slot < slots ? slot : kNoSongSlot;
+}
+
+uint32_t songSlotsSet(const uint32_t* words) {
+    const uint32_t slots = songSlotCount();
+    uint32_t count = 0;
+    for (uint32_t w = 0; w * 32 < slots; ++w) {
+        const uint32_t valid = slots - w * 32 >= 32 ? kFullWord : ~(kFullWord << (slots - w * 32));
+        count += uint32_t(__builtin_popcount(words[w] & valid));
+    }
+    return count;
+}
 
 }  // namespace vxfserver

@@ -47,4 +47,12 @@ bool loadSongBitmap();
 bool writeSongBitmap();
 void copySongBitmap(uint32_t* out);
 
+// The first of the mounted volume's song slots, at `from` or after it, whose bit is set in
+// `words` (song bitmap bit words); kNoSongSlot when none is. Loops over the slots in use step
+// with it from word to word: a volume has thousands of slots and few songs.
+constexpr uint32_t kNoSongSlot = 0xFFFFFFFFu;
+uint32_t nextSongSlotSet(const uint32_t* words, uint32_t from);
+// How many of the mounted volume's song slots have their bit set in `words`.
+uint32_t songSlotsSet(const uint32_t* words);
+
 }  // namespace vxfserver
