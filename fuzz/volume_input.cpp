@@ -31,7 +31,9 @@ constexpr uint32_t kSongSlots = 6;
 // Enough to touch every song and track of the template, few enough to keep each input quick.
 constexpr uint16_t kMaxProjectsVisited = 3;
 constexpr uint16_t kMaxSongsVisited = 4;
-constexpr uint32_t kMaxSamplesRead = 4096;
+// A read of this many samples at each end of a track touches the code a longer one does, and
+// unpacking samples is most of what an input costs when it reads many.
+constexpr uint32_t kMaxSamplesRead = 1024;
 constexpr uint32_t kSamplesWritten = 300;
 
 std::vector<VolumeRegion> makeRegions() {
@@ -77,14 +79,24 @@ uint32_t songLength(uint32_t handle) {
 void queryDrive(uint32_t handle) {
     uint32_t value = 0;
     char text[VXF_EXT_NAME_SIZE + VXF_DESCRIPTION_SIZE];
+    // First the one that leaves the drive unmounted, so that the volume is mounted once.
+    tavovxfDriveNumLBAs(handle, &value);
     tavovxfDriveIsFormatted(handle, &value);
     tavovxfDriveGetSize(handle, &value);
     tavovxfDriveGetInfo(handle, text, &value);
-    tavovxfDriveNumLBAs(handle, &value);
     tavovxfDriveGetFSVersion(handle, text);
     tavovxfDriveGetFreeSpace(handle, &value);
     tavovxfDriveGetName(handle, text);
     tavovxfDriveGetExtName(handle, text);
+}
+
+// Where a read of `count` samples near the end of a song starts: across the last block boundary
+// (the server's optimal transfer is one block) when the song has more than one block, so that the
+// read goes from one block into the next; otherwise at the end.
+uint32_t tailOffset(uint32_t length, uint32_t count, uint32_t blockSamples) {
+    if (blockSamples == 0 || length <= blockSamples) return length - count;
+    const uint32_t boundary = (length - 1) / blockSamples * blockSamples;
+    return std::min(boundary - std::min(boundary, count / 2), length - count);
 }
 
 void readTracks(uint32_t handle) {
@@ -94,20 +106,22 @@ void readTracks(uint32_t handle) {
     tavovxfTrackOptimalTransferSize(handle, &optimal);
     const uint32_t length = songLength(handle);
     const uint32_t count = std::min(length, kMaxSamplesRead);
+    const uint32_t tail = tailOffset(length, count, optimal);
     // One buffer for all tracks at the widest caller format, kept for every input.
     static std::vector<uint8_t> buffer(size_t(kMaxSamplesRead) * 4 * VXF_MAX_TRACKS);
     uint32_t read = 0;
-    // Every track, in every caller width and both byte orders; even tracks from the start, odd ones up to the end.
+    // Every track, in every caller width and both byte orders; even tracks from the start, odd
+    // ones across the last block boundary or up to the end.
     for (uint16_t track = 0; track < std::min<uint16_t>(tracks, VXF_MAX_TRACKS); ++track) {
         const uint16_t bytes = uint16_t(1 + track % 4);
         const uint16_t order = uint16_t(track / 4 % 2);
-        const uint32_t offset = track % 2 == 0 ? 0 : length - count;
+        const uint32_t offset = track % 2 == 0 ? 0 : track % 4 == 1 ? tail : length - count;
         tavovxfTrackRead(handle, track, offset, count, &read, bytes, order, buffer.data());
     }
     std::array<void*, VXF_MAX_TRACKS> buffers{};
     for (size_t t = 0; t < buffers.size(); ++t) buffers[t] = buffer.data() + t * kMaxSamplesRead * 4;
     tavovxfTrackReadAll(handle, 0, count, &read, 3, 1, buffers.data());
-    tavovxfTrackReadAll(handle, length - count, count, &read, 4, 0, buffers.data());
+    tavovxfTrackReadAll(handle, tail, count, &read, 4, 0, buffers.data());
 }
 
 void querySongs(uint32_t handle) {
@@ -270,12 +284,12 @@ private:
 
     // The change the fourth option byte names. An input that covers every region but stops
     // short of that byte runs all the changes one after another; a shorter one is given its
-    // change by its length, one length in nine running them all.
+    // change by its length.
     void runChanges(uint32_t handle, const uint8_t* data, size_t size) const {
         const size_t choice = template_.size() + 3;
         size_t pick = kChanges.size();
         if (size > choice) pick = data[choice] % kChanges.size();
-        if (size < template_.size()) pick = size % (kChanges.size() + 1);
+        if (size < template_.size()) pick = size % kChanges.size();
         if (pick < kChanges.size()) {
             kChanges[pick](handle);
             return;

@@ -30,8 +30,7 @@ const std::vector<VolumeRegion>& volumeRegions();
 //   4. c: after the queries every input runs, only change c modulo their number (song,
 //      projects, drive names, remap, extract, upgrade, scan, format): inputs that do less run
 //      many more times a second. An input that covers the regions but not this byte runs all
-//      of them one after another; a shorter one is given its change by its length modulo
-//      nine, the ninth running them all.
+//      of them one after another; a shorter one is given its change by its length.
 size_t volumeInputSize();
 // How many changes the fourth option byte chooses from.
 constexpr uint8_t kVolumeChanges = 8;
