@@ -186,6 +186,23 @@ TEST_F(SongSlots, FreshSongBitmapHasItsTailAndMagic) {
     EXPECT_EQ(words[382], 0xFFFD0002u);
 }
 
+// Slot 9800 is the volume's last (the bits after it are the tail, set in memory): the slots in
+// use are found from word to word, in order, and never in the tail.
+TEST_F(SongSlots, SlotsInUseAreFoundInOrderUpToTheLastSlotAndNotInTheTail) {
+    openFormatted();
+    uint32_t* words = state().songBitmap.words;
+    const std::vector<uint32_t> used = {0, 31, 32, 33, 95, 4000, 9800};
+    for (uint32_t slot : used) words[slot / 32] |= 1u << (slot % 32);
+    std::vector<uint32_t> found;
+    for (uint32_t b = nextSongSlotSet(words, 0); b != kNoSongSlot; b = nextSongSlotSet(words, b + 1)) found.push_back(b);
+    EXPECT_EQ(found, used);
+    EXPECT_EQ(songSlotsSet(words), used.size());
+    EXPECT_EQ(nextSongSlotSet(words, 34), 95u);
+    EXPECT_EQ(nextSongSlotSet(words, 4001), 9800u);
+    EXPECT_EQ(nextSongSlotSet(words, 9801), kNoSongSlot);
+    EXPECT_EQ(nextSongSlotSet(words, 50000), kNoSongSlot);
+}
+
 class BitmapRepair : public test::ServerFixture {
 protected:
     int32_t remount() { return test::ServerFixture::remount(handle_); }
