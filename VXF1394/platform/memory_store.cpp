@@ -58,29 +58,40 @@ uint32_t MemoryStore::flush(bool& flushed) {
     return kErrorSuccess;
 }
 
-MemoryStore::Pages MemoryStore::contents() const {
+MemoryStore::Snapshot MemoryStore::contents() const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return pages_;
+    auto pages = std::make_shared<Pages>(base_ ? *base_ : Pages{});
+    for (const auto& [number, page] : written_) (*pages)[number] = page;
+    return pages;
 }
 
-void MemoryStore::replaceContents(Pages pages) {
+void MemoryStore::replaceContents(Snapshot pages) {
     std::lock_guard<std::mutex> guard(mutex_);
-    pages_ = std::move(pages);
+    base_ = std::move(pages);
+    written_.clear();
 }
 
 size_t MemoryStore::pageCount() const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return pages_.size();
+    size_t count = base_ ? base_->size() : 0;
+    for (const auto& entry : written_) count += base_ && base_->count(entry.first) > 0 ? 0 : 1;
+    return count;
+}
+
+const MemoryStore::Page* MemoryStore::pageLocked(uint64_t number) const {
+    if (auto found = written_.find(number); found != written_.end()) return found->second.get();
+    if (!base_) return nullptr;
+    auto found = base_->find(number);
+    return found == base_->end() ? nullptr : found->second.get();
 }
 
 void MemoryStore::copyOutLocked(uint8_t* data, size_t length, uint64_t offset) const {
     while (length > 0) {
         Piece piece = pieceAt(offset, length);
-        auto found = pages_.find(piece.page);
-        if (found == pages_.end()) {
+        if (const Page* page = pageLocked(piece.page); page == nullptr) {
             std::memset(data, 0, piece.length);
         } else {
-            std::memcpy(data, found->second->data() + piece.within, piece.length);
+            std::memcpy(data, page->data() + piece.within, piece.length);
         }
         data += piece.length;
         offset += piece.length;
@@ -92,7 +103,7 @@ void MemoryStore::copyOutLocked(uint8_t* data, size_t length, uint64_t offset) c
 void MemoryStore::copyInLocked(const uint8_t* data, size_t length, uint64_t offset) {
     while (length > 0) {
         Piece piece = pieceAt(offset, length);
-        if (pages_.count(piece.page) > 0 || !allZero(data, piece.length)) {
+        if (pageLocked(piece.page) != nullptr || !allZero(data, piece.length)) {
             std::memcpy(writablePageLocked(piece.page)->data() + piece.within, data, piece.length);
         }
         data += piece.length;
@@ -101,11 +112,16 @@ void MemoryStore::copyInLocked(const uint8_t* data, size_t length, uint64_t offs
     }
 }
 
-// A page shared with contents taken earlier is copied first, so those keep what they took.
+// A page of the base, or one shared with contents taken earlier, is copied first, so those keep what they hold.
 MemoryStore::Page* MemoryStore::writablePageLocked(uint64_t number) {
-    std::shared_ptr<Page>& page = pages_[number];
+    std::shared_ptr<Page>& page = written_[number];
     if (!page) {
-        page = std::make_shared<Page>();
+        const Page* kept = nullptr;
+        if (base_) {
+            auto found = base_->find(number);
+            if (found != base_->end()) kept = found->second.get();
+        }
+        page = kept != nullptr ? std::make_shared<Page>(*kept) : std::make_shared<Page>();
     } else if (page.use_count() > 1) {
         page = std::make_shared<Page>(*page);
     }

@@ -18,9 +18,13 @@ public:
     static constexpr size_t kPageBytes = 4096;
     using Page = std::array<uint8_t, kPageBytes>;
     // Pages by number. Contents taken from a store share its pages, and a
-    // shared page is copied before either side changes it: keeping a formatted
-    // volume and putting it back costs a copy of the map, not of the volume.
+    // shared page is copied before either side changes it.
     using Pages = std::map<uint64_t, std::shared_ptr<Page>>;
+    // What a store held at one moment: it never changes. A store given one
+    // keeps it as its base and holds only the pages written since, so keeping
+    // a formatted volume and putting it back costs neither a copy of the volume
+    // nor one of its map.
+    using Snapshot = std::shared_ptr<const Pages>;
 
     MemoryStore(uint64_t bytes, DriveIdentity identity) : size_(bytes), identity_(std::move(identity)) {}
 
@@ -35,20 +39,22 @@ public:
     uint32_t release() override { return 0; }
 
     uint64_t sizeBytes() const { return size_; }
-    Pages contents() const;
-    void replaceContents(Pages pages);
-    void clear() { replaceContents({}); }
+    Snapshot contents() const;
+    void replaceContents(Snapshot pages);
+    void clear() { replaceContents(nullptr); }
     size_t pageCount() const;
 
 private:
     void copyOutLocked(uint8_t* data, size_t length, uint64_t offset) const;
     void copyInLocked(const uint8_t* data, size_t length, uint64_t offset);
+    const Page* pageLocked(uint64_t number) const;
     Page* writablePageLocked(uint64_t number);
 
     const uint64_t size_;
     const DriveIdentity identity_;
     mutable std::mutex mutex_;
-    Pages pages_;
+    Snapshot base_;
+    Pages written_;  // pages written since the base was given: they stand in for the base's
 };
 
 }  // namespace vxf1394::platform

@@ -111,8 +111,9 @@ struct MemoryDriveIdentity {
 };
 
 // What a memory drive held at one moment. It shares the drive's pages until
-// either side changes one, so keeping a formatted volume and putting it back
-// before every input costs a copy of the page map, not of the volume.
+// either side changes one, and a drive it is put back on holds only what is
+// written after, so putting a formatted volume back before every input costs
+// next to nothing.
 class MemoryContents {
 public:
     MemoryContents() = default;
@@ -120,9 +121,9 @@ public:
 
 private:
     friend class MemoryDrive;
-    MemoryContents(uint64_t bytes, platform::MemoryStore::Pages pages) : bytes_(bytes), pages_(std::move(pages)) {}
+    MemoryContents(uint64_t bytes, platform::MemoryStore::Snapshot pages) : bytes_(bytes), pages_(std::move(pages)) {}
     uint64_t bytes_ = 0;
-    platform::MemoryStore::Pages pages_;
+    platform::MemoryStore::Snapshot pages_;
 };
 
 // A handle on an attached memory drive; copies share the drive. The handle's

@@ -155,6 +155,23 @@ TEST_F(MemoryDriveTest, KeepsOnlyWhatIsNotZeroAndPutsKeptContentsBack) {
     ASSERT_TRUE(drive_.restore(kept));
     ASSERT_EQ(read(500, 16, back), I1394_OK);
     EXPECT_EQ(back, first);
+    // Contents taken from a drive that was put back hold what it was given and what came
+    // after; another drive given them shares them, and neither sees the other's writes.
+    ASSERT_EQ(write(90000, 16, second), I1394_OK);
+    const testing::MemoryContents both = drive_.contents();
+    testing::MemoryDrive other = testing::attachMemoryDrive(3, drive_.sectors());
+    ASSERT_TRUE(other.restore(both));
+    std::vector<uint8_t> seen(back.size());
+    ASSERT_TRUE(other.read(500 * uint64_t(I1394_SECTOR_SIZE), seen.data(), seen.size()));
+    EXPECT_EQ(seen, first);
+    ASSERT_EQ(write(90000, 16, first), I1394_OK);
+    ASSERT_TRUE(other.read(90000 * uint64_t(I1394_SECTOR_SIZE), seen.data(), seen.size()));
+    EXPECT_EQ(seen, second);
+    ASSERT_TRUE(other.write(500 * uint64_t(I1394_SECTOR_SIZE), second.data(), second.size()));
+    ASSERT_EQ(read(500, 16, back), I1394_OK);
+    EXPECT_EQ(back, first);
+    EXPECT_EQ(other.pagesHeld(), drive_.pagesHeld());
+    testing::detachMemoryDrive(3);
     EXPECT_FALSE(testing::attachMemoryDrive(3, 8).restore(kept));
     drive_.reset();
     EXPECT_EQ(drive_.pagesHeld(), 0u);
