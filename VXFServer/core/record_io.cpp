@@ -118,15 +118,32 @@ struct CopyResult {
     int32_t error;  // 0 when sound
 };
 
-CopyResult readAndCheck(int64_t lba, uint32_t sectors, std::vector<uint8_t>& bytes, const RecordCheck& check) {
+// One copy of a record as read. The records of a volume (the audio bitmap is the largest)
+// fit in place; only a larger count goes to the heap. Every record load reads two copies,
+// and a mount, a scan or a listing loads dozens.
+class CopyBytes {
+public:
+    explicit CopyBytes(uint32_t sectors) : size_(size_t(sectors) * kSectorSize) {
+        if (size_ > sizeof inPlace_) onHeap_.resize(size_);
+    }
+    uint8_t* data() { return onHeap_.empty() ? inPlace_ : onHeap_.data(); }
+    bool sameAs(CopyBytes& other) { return std::memcmp(data(), other.data(), size_) == 0; }
+
+private:
+    size_t size_;
+    uint8_t inPlace_[size_t(layout::kAudioBitmapLength) * kSectorSize] = {};
+    std::vector<uint8_t> onHeap_;
+};
+
+CopyResult readAndCheck(int64_t lba, uint32_t sectors, CopyBytes& bytes, const RecordCheck& check) {
     if (!readSectorsAt(lba, sectors, bytes.data())) return {true, VXF_ERR_DISK_READ};
     return {false, check(bytes.data())};
 }
 
 bool loadCopies(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool remember) {
     const int64_t mirror = mirrorLba(state().sectorCount, lba, sectors);
-    std::vector<uint8_t> first(size_t(sectors) * kSectorSize);
-    std::vector<uint8_t> copy(first.size());
+    CopyBytes first(sectors);
+    CopyBytes copy(sectors);
 
     CopyResult firstResult = readAndCheck(lba, sectors, first, check);
     ReadRange firstRange = failedReadRange();
@@ -135,7 +152,7 @@ bool loadCopies(uint32_t lba, uint32_t sectors, const RecordCheck& check, bool r
     forgetRecord(lba);
     if (firstResult.error == 0 && copyResult.error == 0) {
         // Two sound copies may still differ (a write cut off between them): only alike are they known.
-        if (first == copy) noteRecord(remember, lba, sectors, copy.data());
+        if (first.sameAs(copy)) noteRecord(remember, lba, sectors, copy.data());
         return true;
     }
     if (g_repairsHeld && (firstResult.error == 0 || copyResult.error == 0)) {
