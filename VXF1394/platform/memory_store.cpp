@@ -99,13 +99,15 @@ void MemoryStore::copyOutLocked(uint8_t* data, size_t length, uint64_t offset) c
     }
 }
 
-// Zeros written where nothing was are left unwritten, so formatting a large drive keeps it small.
+// A write that changes nothing takes no page: zeros where nothing was (formatting a large drive
+// keeps it small), or the bytes a page of the base already holds (it stays shared).
 void MemoryStore::copyInLocked(const uint8_t* data, size_t length, uint64_t offset) {
     while (length > 0) {
         Piece piece = pieceAt(offset, length);
-        if (pageLocked(piece.page) != nullptr || !allZero(data, piece.length)) {
-            std::memcpy(writablePageLocked(piece.page)->data() + piece.within, data, piece.length);
-        }
+        const Page* page = pageLocked(piece.page);
+        const bool same = page == nullptr ? allZero(data, piece.length)
+                                          : std::memcmp(page->data() + piece.within, data, piece.length) == 0;
+        if (!same) std::memcpy(writablePageLocked(piece.page)->data() + piece.within, data, piece.length);
         data += piece.length;
         offset += piece.length;
         length -= piece.length;
