@@ -102,10 +102,20 @@ std::shared_ptr<const FileView> enumerationFile() {
     return view;
 }
 
+Enumeration enumerationOf(const std::map<uint32_t, DriveEntry>& drives) {
+    Enumeration e{ReadStatus::ok, 0, {}};
+    e.values.push_back(Value{std::string(kCountName), std::to_string(drives.rbegin()->first + uint64_t{1})});
+    for (const auto& [index, entry] : drives) e.values.push_back(Value{std::to_string(index), formatDriveEntry(entry)});
+    return e;
+}
+
 // Never destroyed: requests may still arrive while the process exits.
 struct InProcessDrives {
     std::mutex mutex;
     std::map<uint32_t, DriveEntry> drives;
+    // The drives as the enumeration reads them, made with every change rather than at every
+    // request (the server asks for the list at every drive it selects); null while none is attached.
+    std::shared_ptr<const Enumeration> enumeration;
     std::atomic<bool> any{false};  // moved under the mutex with the map
 };
 
@@ -114,24 +124,16 @@ InProcessDrives& inProcessDrives() {
     return *drives;
 }
 
-std::map<uint32_t, DriveEntry> inProcessDrivesNow() {
-    InProcessDrives& d = inProcessDrives();
-    std::lock_guard<std::mutex> guard(d.mutex);
-    return d.drives;
-}
-
-Enumeration enumerationOf(const std::map<uint32_t, DriveEntry>& drives) {
-    Enumeration e{ReadStatus::ok, 0, {}};
-    e.values.push_back(Value{std::string(kCountName), std::to_string(drives.rbegin()->first + uint64_t{1})});
-    for (const auto& [index, entry] : drives) e.values.push_back(Value{std::to_string(index), formatDriveEntry(entry)});
-    return e;
+void noteInProcessChangeLocked(InProcessDrives& d) {
+    d.enumeration = d.drives.empty() ? nullptr : std::make_shared<const Enumeration>(enumerationOf(d.drives));
+    d.any.store(!d.drives.empty(), std::memory_order_release);
 }
 
 // The in-process drives as the whole enumeration; none when no drive is attached.
-std::optional<Enumeration> inProcessEnumeration() {
-    std::map<uint32_t, DriveEntry> drives = inProcessDrivesNow();
-    if (drives.empty()) return std::nullopt;
-    return enumerationOf(drives);
+std::shared_ptr<const Enumeration> inProcessEnumeration() {
+    InProcessDrives& d = inProcessDrives();
+    std::lock_guard<std::mutex> guard(d.mutex);
+    return d.enumeration;
 }
 
 std::string deviceNumberOf(const struct stat& info) {
@@ -240,7 +242,7 @@ void attachInProcessDrive(uint32_t deviceIndex, const DriveEntry& identity) {
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives[deviceIndex] = DriveEntry{std::string(), identity.vendor, identity.product};
-    d.any.store(true, std::memory_order_release);
+    noteInProcessChangeLocked(d);
 }
 
 void detachInProcessDrive(uint32_t deviceIndex) {
@@ -248,7 +250,7 @@ void detachInProcessDrive(uint32_t deviceIndex) {
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives.erase(deviceIndex);
-    d.any.store(!d.drives.empty(), std::memory_order_release);
+    noteInProcessChangeLocked(d);
 }
 
 void detachAllInProcessDrives() {
@@ -256,17 +258,20 @@ void detachAllInProcessDrives() {
     InProcessDrives& d = inProcessDrives();
     std::lock_guard<std::mutex> guard(d.mutex);
     d.drives.clear();
-    d.any.store(false, std::memory_order_release);
+    noteInProcessChangeLocked(d);
 }
 
 bool inProcessDrivesAttached() { return inProcessDrives().any.load(std::memory_order_acquire); }
 
 std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex) {
-    std::map<uint32_t, DriveEntry> inProcess = inProcessDrivesNow();
-    if (!inProcess.empty()) {
-        auto found = inProcess.find(deviceIndex);
-        if (found == inProcess.end()) return std::nullopt;
-        return found->second;
+    {
+        InProcessDrives& d = inProcessDrives();
+        std::lock_guard<std::mutex> guard(d.mutex);
+        if (!d.drives.empty()) {
+            auto found = d.drives.find(deviceIndex);
+            if (found == d.drives.end()) return std::nullopt;
+            return found->second;
+        }
     }
     Lookup value = lookupValue(std::to_string(deviceIndex));
     if (!value.data) return std::nullopt;
@@ -274,7 +279,7 @@ std::optional<DriveEntry> recorderDriveAt(uint32_t deviceIndex) {
 }
 
 Lookup lookupValue(std::string_view name) {
-    if (std::optional<Enumeration> inProcess = inProcessEnumeration()) {
+    if (std::shared_ptr<const Enumeration> inProcess = inProcessEnumeration()) {
         const Value* value = findValue(inProcess->values, name);
         return Lookup{ReadStatus::ok, 0, value ? std::optional<std::string>(value->data) : std::nullopt};
     }
@@ -303,14 +308,14 @@ void forgetHostSurvey() { surveyCache().generation.fetch_add(1); }
 
 ReadStatus enumerationFileStatus(int& error) {
     error = 0;
-    if (!inProcessDrivesNow().empty()) return ReadStatus::ok;
+    if (inProcessDrivesAttached()) return ReadStatus::ok;
     std::shared_ptr<const FileView> file = enumerationFile();
     error = file->enumeration.error;
     return file->enumeration.status;
 }
 
 Enumeration readSystemEnumeration() {
-    if (std::optional<Enumeration> inProcess = inProcessEnumeration()) return *inProcess;
+    if (std::shared_ptr<const Enumeration> inProcess = inProcessEnumeration()) return *inProcess;
     std::shared_ptr<const FileView> file = enumerationFile();
     Enumeration e = file->enumeration;
     if (e.status == ReadStatus::failed || !file->count) return e;
