@@ -33,7 +33,7 @@ constexpr uint16_t kMaxProjectsVisited = 3;
 constexpr uint16_t kMaxSongsVisited = 4;
 // A read of this many samples at each end of a track touches the code a longer one does, and
 // unpacking samples is most of what an input costs when it reads many.
-constexpr uint32_t kMaxSamplesRead = 1024;
+constexpr uint32_t kMaxSamplesRead = 256;
 constexpr uint32_t kSamplesWritten = 300;
 
 std::vector<VolumeRegion> makeRegions() {
