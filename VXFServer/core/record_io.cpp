@@ -123,15 +123,21 @@ struct CopyResult {
 // and a mount, a scan or a listing loads dozens.
 class CopyBytes {
 public:
+    // Zeros, as many as the record has: a one-sector record clears one sector, not the room.
     explicit CopyBytes(uint32_t sectors) : size_(size_t(sectors) * kSectorSize) {
-        if (size_ > sizeof inPlace_) onHeap_.resize(size_);
+        if (size_ > sizeof inPlace_) {
+            onHeap_.resize(size_);
+        } else {
+            std::memset(inPlace_, 0, size_);
+        }
     }
     uint8_t* data() { return onHeap_.empty() ? inPlace_ : onHeap_.data(); }
-    bool sameAs(CopyBytes& other) { return std::memcmp(data(), other.data(), size_) == 0; }
+    const uint8_t* data() const { return onHeap_.empty() ? inPlace_ : onHeap_.data(); }
+    bool sameAs(const CopyBytes& other) const { return std::memcmp(data(), other.data(), size_) == 0; }
 
 private:
     size_t size_;
-    uint8_t inPlace_[size_t(layout::kAudioBitmapLength) * kSectorSize] = {};
+    uint8_t inPlace_[size_t(layout::kAudioBitmapLength) * kSectorSize];
     std::vector<uint8_t> onHeap_;
 };
 
