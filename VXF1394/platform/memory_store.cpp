@@ -78,11 +78,15 @@ size_t MemoryStore::pageCount() const {
     return count;
 }
 
-const MemoryStore::Page* MemoryStore::pageLocked(uint64_t number) const {
-    if (auto found = written_.find(number); found != written_.end()) return found->second.get();
+const MemoryStore::Page* MemoryStore::basePageLocked(uint64_t number) const {
     if (!base_) return nullptr;
     auto found = base_->find(number);
     return found == base_->end() ? nullptr : found->second.get();
+}
+
+const MemoryStore::Page* MemoryStore::pageLocked(uint64_t number) const {
+    if (auto found = written_.find(number); found != written_.end()) return found->second.get();
+    return basePageLocked(number);
 }
 
 void MemoryStore::copyOutLocked(uint8_t* data, size_t length, uint64_t offset) const {
@@ -118,11 +122,7 @@ void MemoryStore::copyInLocked(const uint8_t* data, size_t length, uint64_t offs
 MemoryStore::Page* MemoryStore::writablePageLocked(uint64_t number) {
     std::shared_ptr<Page>& page = written_[number];
     if (!page) {
-        const Page* kept = nullptr;
-        if (base_) {
-            auto found = base_->find(number);
-            if (found != base_->end()) kept = found->second.get();
-        }
+        const Page* kept = basePageLocked(number);
         page = kept != nullptr ? std::make_shared<Page>(*kept) : std::make_shared<Page>();
     } else if (page.use_count() > 1) {
         page = std::make_shared<Page>(*page);

@@ -47,6 +47,7 @@ public:
 private:
     void copyOutLocked(uint8_t* data, size_t length, uint64_t offset) const;
     void copyInLocked(const uint8_t* data, size_t length, uint64_t offset);
+    const Page* basePageLocked(uint64_t number) const;
     const Page* pageLocked(uint64_t number) const;
     Page* writablePageLocked(uint64_t number);
 
