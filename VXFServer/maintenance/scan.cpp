@@ -26,14 +26,12 @@ namespace vxfserver {
 
 namespace {
 
-bool slotInUse(uint32_t slot) { return (state().songBitmap.words[slot / 32] >> (slot % 32) & 1u) != 0; }
-
 // A broken song's slot is given back, and the song counted out of the
 // volume, only when its handle is a real song slot in use: a stray handle in
 // a project's list owns nothing.
 bool releaseBrokenSlot(uint32_t lba) {
     uint32_t slot = 0;
-    if (!songSlotOf(lba, slot) || !slotInUse(slot)) return true;
+    if (!songSlotOf(lba, slot) || !songSlotInUse(slot)) return true;
     if (!releaseSongSlot(lba)) return false;
     SuperBlock& sb = state().superBlock;
     if (sb.currentSongs > 0) sb.currentSongs -= 1;
@@ -136,16 +134,12 @@ bool markListedSongSlots(uint32_t& marked) {
     marked = 0;
     for (const auto& [lba, places] : listings) {
         uint32_t slot = 0;
-        if (!songSlotOf(lba, slot) || slotInUse(slot)) continue;
+        if (!songSlotOf(lba, slot) || songSlotInUse(slot)) continue;
         state().songBitmap.words[slot / 32] |= 1u << (slot % 32);
         ++marked;
     }
     return marked == 0 || writeSongBitmap();
 }
-
-// Song slots in use: after an interrupted create or delete the super block's
-// song count may disagree with the bitmap, which is what a new song is taken from.
-uint32_t songSlotsInUse() { return songSlotsSet(state().songBitmap.words); }
 
 // The audio bitmap becomes exactly the clusters of the songs in the song
 // bitmap, orphans included: a cluster marked but unused is freed, and one in
@@ -168,7 +162,9 @@ bool rebuildAudioBitmap(uint32_t& correction, ScanResult& result) {
     installCensus(census);
     const uint32_t after = sb.availableClusters;
     correction = after > before ? after - before : before - after;
-    sb.currentSongs = songSlotsInUse();
+    // After an interrupted create or delete the song count may disagree with the bitmap, which
+    // is what a new song is taken from: the count becomes the bitmap's.
+    sb.currentSongs = songSlotsSet(state().songBitmap.words);
     return writeAudioBitmap() && writeSuperBlock();
 }
 

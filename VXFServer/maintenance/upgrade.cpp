@@ -50,8 +50,6 @@ struct Move {
 
 bool isLargeDrive() { return state().fullSectorCount > kCappedSectorLimit; }
 
-bool songSlotInUse(uint32_t slot) { return (state().songBitmap.words[slot / 32] >> (slot % 32) & 1u) != 0; }
-
 // The songs of a listed project: each must load; one the song bitmap does not
 // mark is counted here, the others with the bitmap's slots.
 bool surveyListedSongs(const ProjectRecord& project, Survey& survey) {

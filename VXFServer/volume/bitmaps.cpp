@@ -257,6 +257,10 @@ uint32_t nextSongSlotSet(const uint32_t* words, uint32_t from) {
     return slot < slots ? slot : kNoSongSlot;
 }
 
+bool songSlotInUse(uint32_t slot) {
+    return slot < songSlotCount() && (state().songBitmap.words[slot / 32] >> (slot % 32) & 1u) != 0;
+}
+
 uint32_t songSlotsSet(const uint32_t* words) {
     const uint32_t slots = songSlotCount();
     uint32_t count = 0;

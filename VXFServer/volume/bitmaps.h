@@ -52,6 +52,8 @@ void copySongBitmap(uint32_t* out);
 // with it from word to word: a volume has thousands of slots and few songs.
 constexpr uint32_t kNoSongSlot = 0xFFFFFFFFu;
 uint32_t nextSongSlotSet(const uint32_t* words, uint32_t from);
+// Whether the mounted volume's song slot is in use (false for a number past its slots).
+bool songSlotInUse(uint32_t slot);
 // How many of the mounted volume's song slots have their bit set in `words`.
 uint32_t songSlotsSet(const uint32_t* words);
 
