@@ -81,6 +81,7 @@ struct LastKeptDrive {
 };
 thread_local LastKeptDrive t_lastKept;
 
+// What it answers lives until the thread's next call: a request asks once, at its start.
 const KeptDrive* keptDriveAt(uint32_t deviceIndex) {
     if (deviceIndex >= kKeptDriveSlots) return nullptr;
     KeptDrives& k = keptDrives();
